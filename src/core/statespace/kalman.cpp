@@ -1,0 +1,183 @@
+#include "statespace/kalman.hpp"
+
+#include <cmath>
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include "statespace/kalman_kernels.hpp"
+#include "statespace/steady_state.hpp"
+
+namespace velkora {
+
+namespace {
+
+struct SteadyGain {
+    double f = 0.0;
+    Eigen::VectorXd m;   // P Z' at the switch
+    Eigen::VectorXd k;   // T P Z' at the switch
+};
+
+class SnapshotCursor {
+public:
+    explicit SnapshotCursor(const SnapshotRequest* request) : request_(request) {}
+
+    void take_due(std::size_t t, const Eigen::VectorXd& a, const Eigen::MatrixXd& P) {
+        if (request_ == nullptr) return;
+        while (next_ < request_->origins.size() && request_->origins[next_] == t) {
+            if (request_->out != nullptr) request_->out->push_back({a, P, t});
+            ++next_;
+        }
+    }
+    [[nodiscard]] bool all_consumed() const {
+        return request_ == nullptr || next_ == request_->origins.size();
+    }
+
+private:
+    const SnapshotRequest* request_;
+    std::size_t next_ = 0;
+};
+
+struct LikelihoodSums {
+    double log_f = 0.0;
+    double v2_over_f = 0.0;
+};
+
+Result<void> finish_likelihood(const LikelihoodSums& sums, std::size_t n, std::size_t burn,
+                               double state_var, bool concentrate_scale, double& loglike, double& scale) {
+    if (!std::isfinite(sums.log_f) || !std::isfinite(sums.v2_over_f))
+        return fail(SarimaxError::data_error(
+            "non-finite Kalman statistics encountered (possible NaN/Inf in inputs)"));
+    const double N = static_cast<double>(n - burn);
+    if (concentrate_scale) {
+        scale = sums.v2_over_f / N;
+        loglike = -0.5 * N * kLn2Pi - 0.5 * N * std::log(std::max(scale, 1e-300)) - 0.5 * N -
+                  0.5 * sums.log_f;
+    } else {
+        scale = state_var;
+        loglike = -0.5 * N * kLn2Pi - 0.5 * sums.log_f - 0.5 * sums.v2_over_f;
+    }
+    if (!std::isfinite(loglike) || !std::isfinite(scale))
+        return fail(SarimaxError::data_error("non-finite loglike/scale produced by Kalman filter"));
+    return {};
+}
+
+}  // namespace
+
+Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpace& ss,
+                                       const KalmanInit& init, bool concentrate_scale,
+                                       bool store_series, const SnapshotRequest* snapshots) {
+    const std::size_t n = y.size();
+    const std::size_t burn = init.burn;
+    if (n <= burn)
+        return fail(SarimaxError::data_error(
+            fmt::format("Not enough observations: n={} <= burn={}", n, burn)));
+
+    const auto k = static_cast<Eigen::Index>(ss.k_states);
+    const KalmanStrategy strategy(ss.transition, ss.design);
+    const Eigen::MatrixXd rqr = ss.selection * ss.state_cov * ss.selection.transpose();
+    const std::span<const double> c(ss.state_intercept);
+    const std::vector<double>& d = ss.obs_intercept;
+
+    KalmanFilterOutput out;
+    out.innovations.reserve(n);
+    if (store_series) out.innovation_variances.reserve(n);
+    out.filtered_state = Eigen::VectorXd::Zero(k);
+    out.filtered_cov = Eigen::MatrixXd::Zero(k, k);
+
+    Eigen::VectorXd a = init.initial_state;
+    Eigen::MatrixXd P = init.initial_cov;
+    Eigen::VectorXd a_next(k);
+    Eigen::VectorXd pz(k);
+    Eigen::MatrixXd work(k, k);
+    SteadyStateDetector detector(k);
+    SteadyGain steady;
+    bool is_steady = false;
+    LikelihoodSums sums;
+    SnapshotCursor cursor(snapshots);
+
+    for (std::size_t t = 0; t < n; ++t) {
+        cursor.take_due(t, a, P);
+        const double d_t = t < d.size() ? d[t] : 0.0;
+        const double v = (y[t] - strategy.observe(a)) - d_t;
+        out.innovations.push_back(v);
+
+        if (is_steady) {
+            if (store_series) out.innovation_variances.push_back(steady.f);
+            const double scaled = v / steady.f;
+            strategy.predict_state(a, c, t, a_next);
+            a_next += steady.k * scaled;
+            if (store_series) out.filtered_state = a + steady.m * scaled;
+            if (t >= burn) {
+                sums.log_f += std::log(steady.f);
+                sums.v2_over_f += v * v / steady.f;
+            }
+            a.swap(a_next);
+            continue;
+        }
+
+        const double F = strategy.compute_pz_and_f(P, pz);
+        if (store_series) out.innovation_variances.push_back(F);
+        if (F <= 0.0) {
+            if (t >= burn) {
+                sums.log_f += kLnDegenerateVariance;
+                sums.v2_over_f += v * v / kDegenerateVariance;
+            }
+            if (store_series) {
+                out.filtered_state = a;
+                out.filtered_cov = P;
+            }
+            strategy.predict_state(a, c, t, a_next);
+            a.swap(a_next);
+            strategy.predict_cov(P, rqr, work);
+            continue;
+        }
+
+        const double finv = 1.0 / F;
+        a += pz * (v * finv);
+        P.noalias() -= finv * pz * pz.transpose();
+        if (store_series) {
+            out.filtered_state = a;
+            out.filtered_cov = P;
+        }
+        strategy.predict_state(a, c, t, a_next);
+        a.swap(a_next);
+        strategy.predict_cov(P, rqr, work);
+        if (t >= burn) {
+            sums.log_f += std::log(F);
+            sums.v2_over_f += v * v * finv;
+        }
+        if (t >= burn + kSteadyWarmup) {
+            const double f_ss = strategy.compute_pz_and_f(P, pz);
+            if (detector.converged_after(pz) && std::isfinite(f_ss) && f_ss > 0.0) {
+                is_steady = true;
+                steady.f = f_ss;
+                steady.m = pz;
+                steady.k.resize(k);
+                strategy.transition_times(pz, steady.k);
+            }
+        }
+    }
+
+    cursor.take_due(n, a, P);
+    if (!cursor.all_consumed())
+        return fail(SarimaxError::invalid_input(
+            fmt::format("snapshot origins must be sorted ascending and <= n={}, got [{}]", n,
+                        fmt::join(snapshots->origins, ", "))));
+
+    auto finished = finish_likelihood(sums, n, burn, ss.state_cov(0, 0), concentrate_scale, out.loglike,
+                                      out.scale);
+    if (!finished) return fail(finished.error());
+    out.predicted_state = std::move(a);
+    out.predicted_cov = std::move(P);
+    out.nobs = n - burn;
+    return out;
+}
+
+Result<KalmanOutput> kalman_loglike(std::span<const double> y, const StateSpace& ss,
+                                    const KalmanInit& init, bool concentrate_scale) {
+    auto full = kalman_core(y, ss, init, concentrate_scale, false);
+    if (!full) return fail(full.error());
+    return KalmanOutput{std::move(full->innovations), full->loglike, full->scale, full->nobs};
+}
+
+}  // namespace velkora

@@ -1,0 +1,84 @@
+#include <cmath>
+#include <fmt/format.h>
+
+#include "statespace/kalman_kernels.hpp"
+#include "statespace/pipeline.hpp"
+#include "statespace/steady_state.hpp"
+
+namespace velkora {
+
+namespace {
+Result<void> check_batch_shapes(std::span<const std::vector<double>> series, std::size_t burn) {
+    if (series.empty())
+        return fail(SarimaxError::data_error("kalman_filter_batched: observations must contain at least one series"));
+    const std::size_t n = series[0].size();
+    for (std::size_t i = 1; i < series.size(); ++i)
+        if (series[i].size() != n)
+            return fail(SarimaxError::data_error(fmt::format(
+                "kalman_filter_batched: series {} has length {} but series 0 has length {}", i,
+                series[i].size(), n)));
+    if (n <= burn)
+        return fail(SarimaxError::data_error(fmt::format("Not enough observations: n={} <= burn={}", n, burn)));
+    return {};
+}
+}  // namespace
+
+Result<BatchedKalmanOutput> kalman_filter_batched(std::span<const std::vector<double>> series,
+                                                  const StateSpace& ss, const KalmanInit& init) {
+    auto shapes = check_batch_shapes(series, init.burn);
+    if (!shapes) return fail(shapes.error());
+    const std::size_t n = series[0].size();
+    const std::size_t m = series.size();
+    const auto k = static_cast<Eigen::Index>(ss.k_states);
+    const KalmanStrategy strategy(ss.transition, ss.design);
+    const Eigen::MatrixXd rqr = ss.selection * ss.state_cov * ss.selection.transpose();
+    const std::span<const double> c(ss.state_intercept);
+    const std::vector<double>& d = ss.obs_intercept;
+
+    BatchedKalmanOutput out;
+    out.innovations.assign(m, {});
+    for (auto& v : out.innovations) v.reserve(n);
+    out.innovation_variances.reserve(n);
+
+    std::vector<Eigen::VectorXd> states(m, init.initial_state);
+    Eigen::MatrixXd P = init.initial_cov;
+    Eigen::VectorXd pz(k), a_next(k), steady_gain(k);
+    Eigen::MatrixXd work(k, k);
+    SteadyStateDetector detector(k);
+    bool is_steady = false;
+    double f_steady = 0.0;
+
+    for (std::size_t t = 0; t < n; ++t) {
+        const double d_t = t < d.size() ? d[t] : 0.0;
+        const double F = is_steady ? f_steady : strategy.compute_pz_and_f(P, pz);
+        out.innovation_variances.push_back(F);
+        for (std::size_t i = 0; i < m; ++i) {
+            Eigen::VectorXd& a = states[i];
+            const double v = (series[i][t] - strategy.observe(a)) - d_t;
+            out.innovations[i].push_back(v);
+            if (is_steady) {
+                strategy.predict_state(a, c, t, a_next);
+                a_next += steady_gain * (v / F);
+            } else {
+                if (F > 0.0) a += pz * (v / F);
+                strategy.predict_state(a, c, t, a_next);
+            }
+            a.swap(a_next);
+        }
+        if (is_steady) continue;
+        if (F > 0.0) P.noalias() -= (1.0 / F) * pz * pz.transpose();
+        strategy.predict_cov(P, rqr, work);
+        if (F > 0.0 && t >= init.burn + kSteadyWarmup) {
+            const double f_ss = strategy.compute_pz_and_f(P, pz);
+            if (detector.converged_after(pz) && std::isfinite(f_ss) && f_ss > 0.0) {
+                is_steady = true;
+                f_steady = f_ss;
+                strategy.transition_times(pz, steady_gain);
+            }
+        }
+    }
+    out.nobs = n - init.burn;
+    return out;
+}
+
+}  // namespace velkora

@@ -1,0 +1,64 @@
+#pragma once
+// Dense and sparse products with the system matrices, chosen once per filter run.
+
+#include <Eigen/Dense>
+#include <span>
+#include <vector>
+
+namespace velkora {
+
+struct SparseEntry {
+    std::size_t row;
+    std::size_t col;
+    double value;
+};
+
+// Non-zero entries of T in row-major order (NaN entries included).
+struct SparseT {
+    std::vector<SparseEntry> entries;
+    std::size_t k = 0;
+    static SparseT from_dense(const Eigen::MatrixXd& T, std::size_t k);
+};
+
+struct SparseZEntry {
+    std::size_t index;
+    double value;
+};
+
+// Non-zero entries of Z in increasing index order.
+struct SparseZ {
+    std::vector<SparseZEntry> entries;
+    std::size_t k = 0;
+    static SparseZ from_dense(const Eigen::VectorXd& Z, std::size_t k);
+};
+
+// Sparse when T has fewer than floor(k*k/2) non-zeros.
+class KalmanStrategy {
+public:
+    KalmanStrategy(const Eigen::MatrixXd& T, const Eigen::VectorXd& Z);
+
+    [[nodiscard]] bool is_sparse() const { return sparse_; }
+    [[nodiscard]] const SparseT& sparse_t() const { return sparse_t_; }
+    [[nodiscard]] const SparseZ& sparse_z() const { return sparse_z_; }
+
+    // Z a, summed over the non-zeros of Z from -0.0.
+    [[nodiscard]] double observe(const Eigen::VectorXd& a) const;
+    // out = T a (+ c_t when the intercept applies).
+    void predict_state(const Eigen::VectorXd& a, std::span<const double> c, std::size_t t,
+                       Eigen::VectorXd& out) const;
+    // out = T x (no intercept).
+    void transition_times(const Eigen::VectorXd& x, Eigen::VectorXd& out) const;
+    // PZ = P Z', returns F = Z PZ.
+    double compute_pz_and_f(const Eigen::MatrixXd& P, Eigen::VectorXd& pz) const;
+    // P = T P T' + RQR, using `work` as scratch of the same size.
+    void predict_cov(Eigen::MatrixXd& P, const Eigen::MatrixXd& rqr, Eigen::MatrixXd& work) const;
+
+private:
+    const Eigen::MatrixXd& T_;
+    const Eigen::VectorXd& Z_;
+    SparseT sparse_t_;
+    SparseZ sparse_z_;
+    bool sparse_;
+};
+
+}  // namespace velkora
