@@ -31,6 +31,17 @@ std::optional<Eigen::MatrixXd> jitter_to_positive_definite(const Eigen::MatrixXd
     }
     return std::nullopt;
 }
+// Mean of the stationary block under the intercept of the first period, (I - T_a)^-1 c_a:
+// with a constant the stationary distribution is not centred at zero.
+Eigen::VectorXd stationary_mean(const StateSpace& ss, const Eigen::MatrixXd& T_a, Eigen::Index c, Eigen::Index ka) {
+    const auto k = static_cast<std::size_t>(ss.k_states);
+    if (ss.state_intercept.size() < k) return Eigen::VectorXd::Zero(ka);
+    const Eigen::Map<const Eigen::VectorXd> c0(ss.state_intercept.data() + c, ka);
+    if (c0.isZero(0.0)) return Eigen::VectorXd::Zero(ka);
+    const Eigen::MatrixXd I_minus_T = Eigen::MatrixXd::Identity(ka, ka) - T_a;
+    return I_minus_T.partialPivLu().solve(c0);
+}
+
 }  // namespace
 
 KalmanInit KalmanInit::approximate_diffuse(std::size_t k) {
@@ -102,6 +113,7 @@ KalmanInit KalmanInit::from_config_default(const StateSpace& ss, const SarimaxCo
     init.initial_cov = Eigen::MatrixXd::Zero(n, n);
     for (Eigen::Index i = 0; i < c; ++i) init.initial_cov(i, i) = kApproxDiffuseVariance;
     init.initial_cov.block(c, c, ka, ka) = P_a;
+    init.initial_state.segment(c, ka) = stationary_mean(ss, T_a, c, ka);
     init.burn = C;
     return init;
 }

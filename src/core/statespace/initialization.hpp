@@ -16,7 +16,7 @@ struct KalmanInit {
     int kind = 0;                       // 0: all approximately diffuse; 1: diffuse + stationary
     std::size_t k_diffuse = 0;
     std::size_t k_stationary = 0;
-    Eigen::VectorXd initial_state;      // a0, always zeros
+    Eigen::VectorXd initial_state;      // a0: zeros, but the stationary mean in the ARMA block
     Eigen::MatrixXd initial_cov;        // P0
     std::size_t burn = 0;               // leading observations left out of the likelihood
 

@@ -134,7 +134,7 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
 
         const double finv = 1.0 / F;
         a += pz * (v * finv);
-        P.noalias() -= finv * pz * pz.transpose();
+        KalmanStrategy::downdate(P, pz, F);
         if (store_series) {
             out.filtered_state = a;
             out.filtered_cov = P;
@@ -148,7 +148,7 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
         }
         if (t >= burn + kSteadyWarmup) {
             const double f_ss = strategy.compute_pz_and_f(P, pz);
-            if (detector.converged_after(pz) && std::isfinite(f_ss) && f_ss > 0.0) {
+            if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0) {
                 is_steady = true;
                 steady.f = f_ss;
                 steady.m = pz;

@@ -66,11 +66,11 @@ Result<BatchedKalmanOutput> kalman_filter_batched(std::span<const std::vector<do
             a.swap(a_next);
         }
         if (is_steady) continue;
-        if (F > 0.0) P.noalias() -= (1.0 / F) * pz * pz.transpose();
+        if (F > 0.0) KalmanStrategy::downdate(P, pz, F);
         strategy.predict_cov(P, rqr, work);
         if (F > 0.0 && t >= init.burn + kSteadyWarmup) {
             const double f_ss = strategy.compute_pz_and_f(P, pz);
-            if (detector.converged_after(pz) && std::isfinite(f_ss) && f_ss > 0.0) {
+            if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0) {
                 is_steady = true;
                 f_steady = f_ss;
                 strategy.transition_times(pz, steady_gain);

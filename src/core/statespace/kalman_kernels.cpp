@@ -1,15 +1,45 @@
 #include "statespace/kalman_kernels.hpp"
 
+#include <algorithm>
+
+#include "statespace/covariance_kernels.hpp"
+
 namespace velkora {
+
+namespace {
+double at(const Eigen::MatrixXd& T, std::size_t i, std::size_t j) {
+    return T(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(j));
+}
+
+// Starts a run at each entry whose upper-left neighbour does not continue it.
+std::vector<SparseRun> diagonal_runs(const Eigen::MatrixXd& T, const std::vector<SparseEntry>& entries,
+                                     std::size_t k) {
+    std::vector<SparseRun> runs;
+    for (const auto& e : entries) {
+        if (e.row > 0 && e.col > 0 && at(T, e.row - 1, e.col - 1) == e.value) continue;
+        std::size_t length = 1;
+        while (e.row + length < k && e.col + length < k && at(T, e.row + length, e.col + length) == e.value)
+            ++length;
+        runs.push_back({e.row, e.col, length, e.value});
+    }
+    return runs;
+}
+
+// out[0..n) += value * in[0..n)
+inline void axpy(double* out, const double* in, std::size_t n, double value) {
+    for (std::size_t i = 0; i < n; ++i) out[i] += value * in[i];
+}
+}  // namespace
 
 SparseT SparseT::from_dense(const Eigen::MatrixXd& T, std::size_t k) {
     SparseT sparse;
     sparse.k = k;
     for (std::size_t i = 0; i < k; ++i)
         for (std::size_t j = 0; j < k; ++j) {
-            const double value = T(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(j));
+            const double value = at(T, i, j);
             if (value != 0.0) sparse.entries.push_back({i, j, value});
         }
+    sparse.runs = diagonal_runs(T, sparse.entries, k);
     return sparse;
 }
 
@@ -41,8 +71,7 @@ double KalmanStrategy::observe(const Eigen::VectorXd& a) const {
 void KalmanStrategy::transition_times(const Eigen::VectorXd& x, Eigen::VectorXd& out) const {
     if (sparse_) {
         out.setZero();
-        for (const auto& e : sparse_t_.entries)
-            out(static_cast<Eigen::Index>(e.row)) += e.value * x(static_cast<Eigen::Index>(e.col));
+        for (const auto& r : sparse_t_.runs) axpy(out.data() + r.row, x.data() + r.col, r.length, r.value);
     } else {
         out.noalias() = T_ * x;
     }
@@ -70,24 +99,20 @@ double KalmanStrategy::compute_pz_and_f(const Eigen::MatrixXd& P, Eigen::VectorX
 }
 
 void KalmanStrategy::predict_cov(Eigen::MatrixXd& P, const Eigen::MatrixXd& rqr, Eigen::MatrixXd& work) const {
+    const auto k = static_cast<std::size_t>(P.rows());
     if (!sparse_) {
         work.noalias() = T_ * P;
         P.noalias() = work * T_.transpose();
         P += rqr;
-        return;
+    } else {
+        kernels::right_multiply_transposed(P.data(), work.data(), k, sparse_t_.entries);
+        kernels::left_multiply_lower(work.data(), rqr.data(), P.data(), k, sparse_t_.runs);
     }
-    // work = P T': column `row` of the result gathers the columns of P that row reads.
-    work.setZero();
-    for (const auto& e : sparse_t_.entries)
-        work.col(static_cast<Eigen::Index>(e.row)) += e.value * P.col(static_cast<Eigen::Index>(e.col));
-    // P = T work + RQR, column by column so each pass stays in one contiguous column.
-    P = rqr;
-    const Eigen::Index k = P.rows();
-    for (Eigen::Index c = 0; c < k; ++c) {
-        double* out = P.col(c).data();
-        const double* in = work.col(c).data();
-        for (const auto& e : sparse_t_.entries) out[e.row] += e.value * in[e.col];
-    }
+    kernels::mirror_lower(P.data(), k);
+}
+
+void KalmanStrategy::downdate(Eigen::MatrixXd& P, const Eigen::VectorXd& pz, double f) {
+    kernels::symmetric_downdate(P.data(), pz.data(), static_cast<std::size_t>(P.rows()), f);
 }
 
 }  // namespace velkora

@@ -13,9 +13,20 @@ struct SparseEntry {
     double value;
 };
 
-// Non-zero entries of T in row-major order (NaN entries included).
+// A diagonal run of equal entries: T(row + m, col + m) = value for m < length.
+struct SparseRun {
+    std::size_t row;
+    std::size_t col;
+    std::size_t length;
+    double value;
+};
+
+// Non-zero entries of T in row-major order (NaN entries included), and the same entries
+// grouped into diagonal runs. The shift blocks of the differencing and ARMA states are
+// long runs of ones, so products over runs work on contiguous segments.
 struct SparseT {
     std::vector<SparseEntry> entries;
+    std::vector<SparseRun> runs;
     std::size_t k = 0;
     static SparseT from_dense(const Eigen::MatrixXd& T, std::size_t k);
 };
@@ -50,8 +61,11 @@ public:
     void transition_times(const Eigen::VectorXd& x, Eigen::VectorXd& out) const;
     // PZ = P Z', returns F = Z PZ.
     double compute_pz_and_f(const Eigen::MatrixXd& P, Eigen::VectorXd& pz) const;
-    // P = T P T' + RQR, using `work` as scratch of the same size.
+    // P = T P T' + RQR for symmetric P and RQR, using `work` as scratch of the same size.
+    // The result is exactly symmetric: its lower triangle is computed and mirrored.
     void predict_cov(Eigen::MatrixXd& P, const Eigen::MatrixXd& rqr, Eigen::MatrixXd& work) const;
+    // P -= pz pz' / f, exactly symmetric.
+    static void downdate(Eigen::MatrixXd& P, const Eigen::VectorXd& pz, double f);
 
 private:
     const Eigen::MatrixXd& T_;

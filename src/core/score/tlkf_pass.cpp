@@ -1,0 +1,273 @@
+#include "score/tlkf_pass.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "score/dp_predict.hpp"
+#include "score/initial_tangents.hpp"
+#include "statespace/kalman.hpp"
+#include "statespace/kalman_kernels.hpp"
+#include "statespace/steady_state.hpp"
+
+namespace velkora::score {
+
+namespace {
+
+constexpr double kDegenerateInverseVariance = 1.0 / kDegenerateVariance;
+
+enum class StepKind { Normal, Degenerate, Steady };
+
+struct Observation {
+    double v = 0.0;
+    double finv = 0.0;      // the inverse variance the likelihood uses
+    double f = 0.0;         // the innovation variance of a transient step
+    StepKind kind = StepKind::Normal;
+};
+
+void require(bool condition, const char* what) {
+    if (!condition) throw std::logic_error(what);
+}
+
+void check_shapes(std::span<const double> y, std::size_t n, const StateSpace& ss, const KalmanInit& init,
+                  const SystemDerivatives& sd) {
+    const auto k = static_cast<Eigen::Index>(ss.k_states);
+    require(y.size() >= n, "tlkf_pass: series shorter than n");
+    require(ss.transition.rows() == k && ss.transition.cols() == k && ss.design.size() == k &&
+                ss.selection.rows() == k && ss.state_cov.size() >= 1,
+            "tlkf_pass: system matrices do not match k_states");
+    require(init.initial_state.size() == k && init.initial_cov.rows() == k && init.initial_cov.cols() == k &&
+                init.k_diffuse + init.k_stationary <= ss.k_states,
+            "tlkf_pass: initialisation does not match k_states");
+    const std::size_t m = sd.n_params;
+    require(sd.d_transition.size() == m && sd.drqr.size() == m && sd.d_obs_intercept.size() == m &&
+                sd.d_state_intercept.size() == m,
+            "tlkf_pass: derivative lists do not match n_params");
+    for (std::size_t i = 0; i < m; ++i) {
+        for (const SparseEntry& e : sd.d_transition[i])
+            require(e.row < ss.k_states && e.col < ss.k_states, "tlkf_pass: transition derivative out of range");
+        require(!sd.drqr[i] || (sd.drqr[i]->rows() == k && sd.drqr[i]->cols() == k),
+                "tlkf_pass: d(RQR) does not match k_states");
+        require(sd.d_state_intercept[i].empty() || sd.d_state_intercept[i].size() >= n * ss.k_states,
+                "tlkf_pass: state intercept derivative shorter than n*k");
+    }
+}
+
+// The filter state and, per parameter i, its tangents da_i, dP_i and dPZ_i = dP_i Z'.
+// Parameters that only enter the intercepts never move the covariance: their dP_i and
+// dPZ_i stay zero and are not carried.
+class TangentFilter {
+public:
+    TangentFilter(std::span<const double> y, const StateSpace& ss, const KalmanInit& init,
+                  const SystemDerivatives& derivatives)
+        : y_(y),
+          ss_(ss),
+          sd_(derivatives),
+          strategy_(ss.transition, ss.design),
+          rqr_(ss.selection * ss.state_cov * ss.selection.transpose()),
+          k_(static_cast<Eigen::Index>(ss.k_states)),
+          m_(derivatives.n_params),
+          burn_(init.burn),
+          a_(init.initial_state),
+          a_next_(k_),
+          P_(init.initial_cov),
+          work_(k_, k_),
+          pz_(k_),
+          warmup_pz_(k_),
+          detector_(k_),
+          scratch_(k_),
+          moves_(m_),
+          da_(m_, Eigen::VectorXd::Zero(k_)),
+          dP_(m_),
+          dpz_(m_, Eigen::VectorXd::Zero(k_)),
+          dv_(m_, 0.0),
+          df_(m_, 0.0) {
+        for (std::size_t i = 0; i < m_; ++i) {
+            moves_[i] = derivatives.moves_covariance(i);
+            if (moves_[i]) dP_[i] = Eigen::MatrixXd::Zero(k_, k_);
+        }
+        add_initial_state_derivatives(ss, init, derivatives, da_);
+        add_initial_cov_derivatives(ss, init, derivatives, dP_);
+    }
+
+    [[nodiscard]] std::span<const double> dv() const { return dv_; }
+    [[nodiscard]] std::span<const double> df() const { return df_; }
+
+    // Innovation and inverse variance at t, with their derivatives in dv() and df().
+    Observation observe(std::size_t t) {
+        const std::vector<double>& d = ss_.obs_intercept;
+        const double v = (y_[t] - strategy_.observe(a_)) - (t < d.size() ? d[t] : 0.0);
+        for (std::size_t i = 0; i < m_; ++i) {
+            const std::vector<double>& dd = sd_.d_obs_intercept[i];
+            dv_[i] = -(t < dd.size() ? dd[t] : 0.0) - strategy_.observe(da_[i]);
+        }
+        if (steady_) return {v, steady_finv_, 0.0, StepKind::Steady};
+
+        const double F = strategy_.compute_pz_and_f(P_, pz_);
+        if (F <= 0.0) {
+            std::fill(df_.begin(), df_.end(), 0.0);
+            return {v, kDegenerateInverseVariance, F, StepKind::Degenerate};
+        }
+        for (std::size_t i = 0; i < m_; ++i) df_[i] = moves_[i] ? strategy_.compute_pz_and_f(dP_[i], dpz_[i]) : 0.0;
+        return {v, 1.0 / F, F, StepKind::Normal};
+    }
+
+    void advance(std::size_t t, const Observation& obs) {
+        switch (obs.kind) {
+            case StepKind::Normal: normal_step(t, obs); break;
+            case StepKind::Degenerate: degenerate_step(t); break;
+            case StepKind::Steady: steady_step(t, obs); break;
+        }
+    }
+
+private:
+    void normal_step(std::size_t t, const Observation& obs) {
+        const double finv = obs.finv;
+        update_mean_tangents(obs.v, finv);
+        a_ += pz_ * (obs.v * finv);
+        KalmanStrategy::downdate(P_, pz_, obs.f);
+        update_cov_tangents(finv);
+        predict_mean_tangents(t);
+        predict_cov_tangents();
+        predict_mean(t);
+        strategy_.predict_cov(P_, rqr_, work_);
+        test_steady(t);
+    }
+
+    // No measurement update: the observation carries no information.
+    void degenerate_step(std::size_t t) {
+        predict_mean_tangents(t);
+        predict_cov_tangents();
+        predict_mean(t);
+        strategy_.predict_cov(P_, rqr_, work_);
+    }
+
+    // P, PZ and every dP_i, dPZ_i and df_i stay as they were at the switch.
+    void steady_step(std::size_t t, const Observation& obs) {
+        update_mean_tangents(obs.v, obs.finv);
+        a_ += pz_ * (obs.v * obs.finv);
+        predict_mean_tangents(t);
+        predict_mean(t);
+    }
+
+    // da_i += d(v finv)_i PZ + (v finv) dPZ_i
+    void update_mean_tangents(double v, double finv) {
+        const double gain = v * finv;
+        for (std::size_t i = 0; i < m_; ++i) {
+            const double c = finv * dv_[i] - finv * finv * (v * df_[i]);
+            da_[i] += c * pz_;
+            if (moves_[i]) da_[i] += gain * dpz_[i];
+        }
+    }
+
+    // dP_i += (finv^2 df_i) PZ PZ' - finv (dPZ_i PZ' + PZ dPZ_i'), column by column.
+    void update_cov_tangents(double finv) {
+        for (std::size_t i = 0; i < m_; ++i) {
+            if (!moves_[i]) continue;
+            const double outer = finv * finv * df_[i];
+            Eigen::MatrixXd& dP = dP_[i];
+            const Eigen::VectorXd& dpz = dpz_[i];
+            for (Eigen::Index j = 0; j < k_; ++j)
+                dP.col(j) += (outer * pz_(j) - finv * dpz(j)) * pz_ - (finv * pz_(j)) * dpz;
+        }
+    }
+
+    // da_i <- T da_i + dT_i a + dc_i(t), with a the state being predicted.
+    void predict_mean_tangents(std::size_t t) {
+        for (std::size_t i = 0; i < m_; ++i) {
+            strategy_.transition_times(da_[i], a_next_);
+            for (const SparseEntry& e : sd_.d_transition[i])
+                a_next_(static_cast<Eigen::Index>(e.row)) += e.value * a_(static_cast<Eigen::Index>(e.col));
+            const std::vector<double>& dc = sd_.d_state_intercept[i];
+            if (!dc.empty())
+                a_next_ += Eigen::Map<const Eigen::VectorXd>(dc.data() + t * static_cast<std::size_t>(k_), k_);
+            da_[i].swap(a_next_);
+        }
+    }
+
+    void predict_cov_tangents() {
+        for (std::size_t i = 0; i < m_; ++i)
+            if (moves_[i]) compute_dp_predict(sd_.d_transition[i], sd_.drqr[i], strategy_, P_, dP_[i], scratch_);
+    }
+
+    void predict_mean(std::size_t t) {
+        strategy_.predict_state(a_, ss_.state_intercept, t, a_next_);
+        a_.swap(a_next_);
+    }
+
+    // The last P Z' of the warm-up steps is the reference of the first test, so the pass
+    // may turn steady one step before the filter does.
+    void test_steady(std::size_t t) {
+        if (t < burn_) return;
+        if (t < burn_ + kSteadyWarmup) {
+            strategy_.compute_pz_and_f(P_, warmup_pz_);
+            has_warmup_pz_ = true;
+            return;
+        }
+        const double f_ss = strategy_.compute_pz_and_f(P_, pz_);
+        if (has_warmup_pz_) {
+            detector_.converged_after(warmup_pz_, P_);
+            has_warmup_pz_ = false;
+        }
+        if (!detector_.converged_after(pz_, P_) || !std::isfinite(f_ss) || f_ss <= 0.0) return;
+        steady_ = true;
+        steady_finv_ = 1.0 / f_ss;
+        // The frozen variance derivatives belong to the frozen covariance.
+        for (std::size_t i = 0; i < m_; ++i)
+            if (moves_[i]) df_[i] = strategy_.compute_pz_and_f(dP_[i], dpz_[i]);
+    }
+
+    std::span<const double> y_;
+    const StateSpace& ss_;
+    const SystemDerivatives& sd_;
+    const KalmanStrategy strategy_;
+    const Eigen::MatrixXd rqr_;
+    const Eigen::Index k_;
+    const std::size_t m_;
+    const std::size_t burn_;
+
+    Eigen::VectorXd a_;
+    Eigen::VectorXd a_next_;
+    Eigen::MatrixXd P_;
+    Eigen::MatrixXd work_;
+    Eigen::VectorXd pz_;
+    Eigen::VectorXd warmup_pz_;
+    bool has_warmup_pz_ = false;
+    SteadyStateDetector detector_;
+    bool steady_ = false;
+    double steady_finv_ = 0.0;
+    DpPredictScratch scratch_;
+
+    std::vector<char> moves_;
+    std::vector<Eigen::VectorXd> da_;
+    std::vector<Eigen::MatrixXd> dP_;
+    std::vector<Eigen::VectorXd> dpz_;
+    std::vector<double> dv_;
+    std::vector<double> df_;
+};
+
+}  // namespace
+
+template <TlkfSink Sink>
+double tlkf_pass(std::span<const double> y, std::size_t n, const StateSpace& ss, const KalmanInit& init,
+                 const SystemDerivatives& derivatives, Sink& sink) {
+    check_shapes(y, n, ss, init, derivatives);
+    TangentFilter filter(y, ss, init, derivatives);
+    double sum = 0.0;
+    for (std::size_t t = 0; t < n; ++t) {
+        const Observation obs = filter.observe(t);
+        if (t >= init.burn) {
+            sink.record(filter.dv(), filter.df(), obs.v, obs.finv);
+            sum += obs.v * obs.v * obs.finv;
+        }
+        filter.advance(t, obs);
+    }
+    return sum;
+}
+
+template double tlkf_pass<ScoreSums>(std::span<const double>, std::size_t, const StateSpace&, const KalmanInit&,
+                                     const SystemDerivatives&, ScoreSums&);
+template double tlkf_pass<ObsRecords>(std::span<const double>, std::size_t, const StateSpace&, const KalmanInit&,
+                                      const SystemDerivatives&, ObsRecords&);
+
+}  // namespace velkora::score

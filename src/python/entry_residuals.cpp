@@ -1,0 +1,79 @@
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "argument_reader.hpp"
+#include "converters.hpp"
+#include "entries.hpp"
+#include "forecast/residuals.hpp"
+#include "model/params.hpp"
+#include "numpy_arrays.hpp"
+#include "py_lists.hpp"
+#include "validation.hpp"
+#include "without_gil.hpp"
+
+namespace velkora::python {
+
+namespace {
+
+constexpr std::string_view kDoc =
+    "sarimax_residuals(y, order, seasonal, params, exog=None, concentrate_scale=False, trend=None, "
+    "simple_differencing=False, enforce_stationarity=True, enforce_invertibility=True)\n--\n\n"
+    "Compute residuals and standardized residuals for a SARIMAX model.\n\n"
+    "Returns a dict with: residuals, standardized_residuals, prediction_variances.";
+constexpr TextSignature kSignature = parse_text_signature(kDoc);
+static_assert(kSignature.function == "sarimax_residuals");
+
+Result<ResidualOutput> residuals(std::span<const double> y, std::span<const double> flat_params,
+                                 const SingleRequest& request) {
+    auto params = SarimaxParams::from_flat(flat_params, request.config);
+    if (!params) return fail(params.error());
+    std::span<const std::vector<double>> exog;
+    if (request.exog_columns) exog = *request.exog_columns;
+    return residuals_pipeline(y, request.config, *params, exog);
+}
+
+PyResult<PyRef> residuals_to_pydict(const ResidualOutput& output) {
+    auto dict = new_dict();
+    if (!dict) return dict;
+    if (!set_item(dict->get(), "residuals", float_list(output.residuals)) ||
+        !set_item(dict->get(), "standardized_residuals", float_list(output.standardized_residuals)) ||
+        !set_item(dict->get(), "prediction_variances", float_list(output.prediction_variances)))
+        return std::unexpected(PyErrorSet{});
+    return dict;
+}
+
+PyObject* sarimax_residuals(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    ArgumentReader in(kSignature, args, nargs, kwnames);
+    auto y = in.next(to_array_1d);
+    auto order = in.next(to_size_tuple<3>);
+    auto seasonal = in.next(to_size_tuple<4>);
+    auto params = in.next(to_array_1d);
+    auto exog = in.next(to_optional<to_array_2d>);
+    ModelFlags flags;
+    flags.concentrate_scale = in.next(to_bool);
+    auto trend = in.next(to_optional<to_str>);
+    flags.simple_differencing = in.next(to_bool);
+    flags.enforce_stationarity = in.next(to_bool);
+    flags.enforce_invertibility = in.next(to_bool);
+    if (in.failed()) return nullptr;
+
+    auto y_values = contiguous_copy(y);
+    if (!y_values) return nullptr;
+    auto param_values = contiguous_copy(params);
+    if (!param_values) return nullptr;
+    auto request = prepare_single_request(*y_values, order, seasonal, exog, flags, trend);
+    if (!request) return nullptr;
+
+    auto output = compute_without_gil(module, [&] { return residuals(*y_values, *param_values, *request); });
+    if (!output) return nullptr;
+    auto dict = residuals_to_pydict(*output);
+    return dict ? dict->release() : nullptr;
+}
+
+}  // namespace
+
+PyMethodDef sarimax_residuals_entry = {"sarimax_residuals", as_pycfunction(sarimax_residuals),
+                                       METH_FASTCALL | METH_KEYWORDS, kDoc.data()};
+
+}  // namespace velkora::python
