@@ -48,8 +48,9 @@ std::vector<double> build_obs_intercept(std::size_t n, std::span<const double> b
 
 std::vector<double> StateSpace::build_state_intercept(std::size_t n, std::size_t k, std::size_t k_diff,
                                                       Trend trend, std::span<const double> tp) {
+    // Without a trend the intercept is left empty, which the filter reads as zero.
+    if (trend == Trend::TrendNone || tp.empty()) return {};
     std::vector<double> c(n * k, 0.0);
-    if (trend == Trend::TrendNone || tp.empty()) return c;
     for (std::size_t t = 0; t < n; ++t) {
         const double time = static_cast<double>(t);
         double value = 0.0;

@@ -21,7 +21,7 @@ struct StateSpace {
     Eigen::MatrixXd selection;             // R, k x 1
     Eigen::MatrixXd state_cov;             // Q, 1 x 1
     std::vector<double> obs_intercept;     // d, n
-    std::vector<double> state_intercept;   // c, n*k time-major
+    std::vector<double> state_intercept;   // c, n*k time-major; empty without a trend
     std::size_t k_states = 0;
     std::size_t k_diff = 0;
     std::size_t k_posdef = 1;
@@ -31,7 +31,7 @@ struct StateSpace {
     static Result<StateSpace> create(const SarimaxConfig& config, const SarimaxParams& params,
                                      std::size_t n, std::span<const std::vector<double>> exog = {});
 
-    // Trend intercept at the first ARMA state, time-major n*k.
+    // Trend intercept at the first ARMA state, time-major n*k; empty without a trend.
     static std::vector<double> build_state_intercept(std::size_t n, std::size_t k, std::size_t k_diff,
                                                      Trend trend, std::span<const double> trend_params);
 };
