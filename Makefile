@@ -46,6 +46,7 @@ bench: module
 	$(PY) bench/run.py $(BENCH_ARGS)
 
 demo: module
+	$(PY) -m pip install -q "matplotlib>=3.8" || echo "matplotlib could not be installed: the demo prints without the plot"
 	$(PY) examples/demo.py
 
 clean:

@@ -1,7 +1,7 @@
 """Forecast the airline passengers two years ahead with the airline model.
 
-The model (0,1,1)(0,1,1,12) runs on the log of the monthly passenger counts, at
-parameters close to its maximum-likelihood estimate. Forecasts and their 95% intervals
+The model (0,1,1)(0,1,1,12) is fitted by maximum likelihood to the log of the monthly
+passenger counts. Forecasts and their 95% intervals
 are computed on the log scale and shown in passengers. With matplotlib installed the
 series, the forecasts and the band are drawn to examples/forecast.png.
 """
@@ -15,7 +15,6 @@ import velkora
 
 HERE = pathlib.Path(__file__).resolve().parent
 ORDER, SEASONAL = (0, 1, 1), (0, 1, 1, 12)
-PARAMS = np.array([-0.4018, -0.5569, 0.001348])  # theta_1, Theta_1, sigma^2
 STEPS, ALPHA = 24, 0.05
 
 
@@ -64,11 +63,15 @@ def plot(months, passengers, future, mean, lower, upper, path):
 
 def main():
     months, passengers = read_passengers()
-    result = velkora.sarimax_forecast(np.log(passengers), ORDER, SEASONAL, PARAMS, steps=STEPS, alpha=ALPHA)
+    y = np.log(passengers)
+    fit = velkora.sarimax_fit(y, ORDER, SEASONAL)
+    params = np.array(fit["params"])  # theta_1, Theta_1, sigma^2
+    result = velkora.sarimax_forecast(y, ORDER, SEASONAL, params, steps=STEPS, alpha=ALPHA)
     mean, lower, upper = (np.exp(result[key]) for key in ("mean", "ci_lower", "ci_upper"))
     future = following_months(months[-1], STEPS)
 
-    print(f"airline model {ORDER}{SEASONAL} on log passengers, parameters {PARAMS.tolist()}")
+    print(f"airline model {ORDER}{SEASONAL} on log passengers, fitted parameters "
+          f"{np.round(params, 6).tolist()}")
     print(f"{'month':>8} {'forecast':>9} {'lower 95%':>10} {'upper 95%':>10}")
     for month, m, lo, hi in zip(future, mean, lower, upper):
         print(f"{month:>8} {m:9.1f} {lo:10.1f} {hi:10.1f}")

@@ -8,6 +8,10 @@ namespace velkora::python {
 
 extern PyMethodDef version_entry;
 extern PyMethodDef sarimax_loglike_entry;
+extern PyMethodDef sarimax_fit_entry;
+extern PyMethodDef sarimax_forecast_entry;
+extern PyMethodDef sarimax_rolling_forecast_entry;
+extern PyMethodDef sarimax_residuals_entry;
 
 using FastcallFunction = PyObject* (*)(PyObject* module, PyObject* const* args, Py_ssize_t nargs,
                                        PyObject* kwnames);

@@ -9,11 +9,6 @@
 
 namespace velkora::python {
 
-extern PyMethodDef sarimax_fit_entry;
-extern PyMethodDef sarimax_forecast_entry;
-extern PyMethodDef sarimax_rolling_forecast_entry;
-extern PyMethodDef sarimax_residuals_entry;
-
 namespace {
 
 // Registration order of the module's functions.

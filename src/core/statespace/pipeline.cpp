@@ -31,23 +31,29 @@ Result<PreparedEndog> prepare_endog(std::span<const double> y, const SarimaxConf
     return prepared;
 }
 
+std::span<const std::vector<double>> regressors_in_effect(const PreparedEndog& prepared,
+                                                          const SarimaxConfig& config,
+                                                          std::span<const std::vector<double>> exog) {
+    if (!config.simple_differencing) return exog;
+    if (prepared.exog) return *prepared.exog;
+    return {};
+}
+
+Result<PreparedModel> prepare_model(std::span<const double> y, const SarimaxParams& params,
+                                    const SarimaxConfig& config, std::span<const std::vector<double>> exog) {
+    auto endog = prepare_endog(y, config, exog);
+    if (!endog) return fail(endog.error());
+    auto ss = StateSpace::create(config, params, endog->series.size(), regressors_in_effect(*endog, config, exog));
+    if (!ss) return fail(ss.error());
+    KalmanInit init = KalmanInit::from_config_default(*ss, config);
+    return PreparedModel{std::move(*endog), std::move(*ss), std::move(init)};
+}
+
 Result<KalmanOutput> kalman_eval(std::span<const double> y, const SarimaxParams& params,
                                  const SarimaxConfig& config, std::span<const std::vector<double>> exog) {
-    std::span<const double> series = y;
-    std::span<const std::vector<double>> columns = exog;
-    PreparedEndog prepared;
-    if (config.simple_differencing) {
-        auto p = prepare_endog(y, config, exog);
-        if (!p) return fail(p.error());
-        prepared = std::move(*p);
-        series = prepared.series;
-        columns = prepared.exog ? std::span<const std::vector<double>>(*prepared.exog)
-                                : std::span<const std::vector<double>>();
-    }
-    auto ss = StateSpace::create(config, params, series.size(), columns);
-    if (!ss) return fail(ss.error());
-    const KalmanInit init = KalmanInit::from_config_default(*ss, config);
-    return kalman_loglike(series, *ss, init, config.concentrate_scale);
+    auto model = prepare_model(y, params, config, exog);
+    if (!model) return fail(model.error());
+    return kalman_loglike(model->endog.series, model->ss, model->init, config.concentrate_scale);
 }
 
 }  // namespace pipeline

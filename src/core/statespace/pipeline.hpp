@@ -32,6 +32,23 @@ namespace pipeline {
 Result<PreparedEndog> prepare_endog(std::span<const double> y, const SarimaxConfig& config,
                                     std::span<const std::vector<double>> exog = {});
 
+// The regressors a model is filtered with: the differenced ones under simple differencing,
+// otherwise those given.
+std::span<const std::vector<double>> regressors_in_effect(const PreparedEndog& prepared,
+                                                          const SarimaxConfig& config,
+                                                          std::span<const std::vector<double>> exog);
+
+// The series to filter with its state space and initialisation, ready for the filter.
+struct PreparedModel {
+    PreparedEndog endog;
+    StateSpace ss;
+    KalmanInit init;
+};
+
+Result<PreparedModel> prepare_model(std::span<const double> y, const SarimaxParams& params,
+                                    const SarimaxConfig& config,
+                                    std::span<const std::vector<double>> exog = {});
+
 Result<KalmanOutput> kalman_eval(std::span<const double> y, const SarimaxParams& params,
                                  const SarimaxConfig& config,
                                  std::span<const std::vector<double>> exog = {});
