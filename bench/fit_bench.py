@@ -4,13 +4,10 @@ is available, R's arima(..., method = "ML"), on the same data in the same run.
 R's log-likelihood of a differenced model is defined slightly differently (it drops other
 leading terms), so only its time is compared."""
 
-import os
-
-# Small matrices throughout: a multi-threaded BLAS only slows the peer down on a busy machine.
-for _variable in ("OPENBLAS_NUM_THREADS", "OMP_NUM_THREADS", "MKL_NUM_THREADS"):
-    os.environ.setdefault(_variable, "1")
+import peer_threads  # noqa: F401  (before NumPy)
 
 import argparse  # noqa: E402
+import os  # noqa: E402
 import shutil  # noqa: E402
 import subprocess  # noqa: E402
 import tempfile  # noqa: E402

@@ -6,6 +6,7 @@ which gives the same rows. Single forecast: velkora's whole call against buildin
 filtering and forecasting a statsmodels SARIMAX.
 """
 
+import peer_threads  # noqa: F401  (before NumPy)
 import warnings
 
 import numpy as np

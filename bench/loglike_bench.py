@@ -1,5 +1,6 @@
 """Log-likelihood evaluation: velkora against statsmodels in the same run."""
 
+import peer_threads  # noqa: F401  (before NumPy)
 import argparse
 import warnings
 
