@@ -171,6 +171,30 @@ TEST_P(ScorePanel, ObservationRowsSumToScore) {
     }
 }
 
+// The value of the same pass is the filter's log-likelihood; the gradient is score's.
+TEST_P(ScorePanel, LoglikeFromTheTangentPassMatchesTheFilter) {
+    const ScoreCase& c = GetParam();
+    const Data data = simulate(c.n, c.config.n_exog, c.level, c.exog_scale, 7919 + c.n);
+    auto prepared = pipeline::prepare_endog(data.y, c.config, data.exog);
+    ASSERT_TRUE(prepared.has_value());
+    const std::vector<double>& y = prepared->series;
+    const ExogColumns& exog = c.config.simple_differencing ? *prepared->exog : data.exog;
+    auto params = SarimaxParams::from_flat(c.params, c.config);
+    auto ss = StateSpace::create(c.config, *params, y.size(), exog);
+    ASSERT_TRUE(ss.has_value());
+    const KalmanInit init = KalmanInit::from_config_default(*ss, c.config);
+
+    auto both = score::score_with_loglike(y, y.size(), *ss, init, c.config, *params, c.config.concentrate_scale,
+                                          exog);
+    auto total = score::score(y, y.size(), *ss, init, c.config, *params, c.config.concentrate_scale, exog);
+    auto filtered = kalman_loglike(y, *ss, init, c.config.concentrate_scale);
+    ASSERT_TRUE(both.has_value());
+    ASSERT_TRUE(total.has_value());
+    ASSERT_TRUE(filtered.has_value());
+    EXPECT_EQ(both->gradient, *total) << c.name;
+    EXPECT_NEAR(both->loglike, filtered->loglike, 1e-10 * std::max(1.0, std::abs(filtered->loglike))) << c.name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, ScorePanel, ::testing::ValuesIn(panel()),
                          [](const auto& info) { return info.param.name; });
 

@@ -100,7 +100,12 @@ TextResult<std::vector<double>> SarimaxObjective::unconstrained_negative_gradien
     auto score = score::score(y_, y_.size(), pipeline.state_space.get(), pipeline.init, config_, pipeline.params,
                               config_.concentrate_scale, exog_);
     if (!score) return fail_text(score.error().display());
-    auto gradient = apply_transform_jacobian(*score, x, config_);
+    return to_unconstrained_negative(*score, x);
+}
+
+TextResult<std::vector<double>> SarimaxObjective::to_unconstrained_negative(std::span<const double> score,
+                                                                           std::span<const double> x) const {
+    auto gradient = apply_transform_jacobian(score, x, config_);
     if (!gradient) return fail_text(std::move(gradient.error()));
     for (double& g : *gradient) g = -g;
     return std::move(*gradient);
@@ -115,15 +120,17 @@ TextResult<double> SarimaxObjective::eval_loglike(std::span<const double> x) con
     return out->loglike;
 }
 
+// One tangent pass gives the value beside the gradient; no separate filter run.
 TextResult<ValueAndGradient> SarimaxObjective::eval_negloglike_with_gradient(std::span<const double> x) const {
     auto pipeline = eval_pipeline(x);
     if (!pipeline) return fail_text(std::move(pipeline.error()));
-    auto out = kalman_loglike(y_, pipeline->state_space.get(), pipeline->init, config_.concentrate_scale);
-    if (!out) return fail_text(out.error().display());
-    if (!std::isfinite(out->loglike)) return fail_text("non-finite log-likelihood");
-    auto gradient = unconstrained_negative_gradient(*pipeline, x);
+    auto both = score::score_with_loglike(y_, y_.size(), pipeline->state_space.get(), pipeline->init, config_,
+                                          pipeline->params, config_.concentrate_scale, exog_);
+    if (!both) return fail_text(both.error().display());
+    if (!std::isfinite(both->loglike)) return fail_text("non-finite log-likelihood");
+    auto gradient = to_unconstrained_negative(both->gradient, x);
     if (!gradient) return fail_text(std::move(gradient.error()));
-    return ValueAndGradient{-out->loglike, std::move(*gradient)};
+    return ValueAndGradient{-both->loglike, std::move(*gradient)};
 }
 
 TextResult<std::vector<double>> SarimaxObjective::analytical_gradient_negloglike(std::span<const double> x) const {

@@ -54,6 +54,9 @@ private:
     // Score at the pipeline's parameters, mapped to x's coordinates and negated.
     [[nodiscard]] TextResult<std::vector<double>> unconstrained_negative_gradient(const Pipeline& pipeline,
                                                                                 std::span<const double> x) const;
+    // A constrained score mapped to x's coordinates and negated.
+    [[nodiscard]] TextResult<std::vector<double>> to_unconstrained_negative(std::span<const double> score,
+                                                                          std::span<const double> x) const;
     [[nodiscard]] const CachedEval* cached_at(std::span<const double> x) const;
     [[nodiscard]] std::vector<double> finite_difference_gradient(std::span<const double> x) const;
 

@@ -26,6 +26,13 @@ Result<double> scale_of(double sum_v2_finv, std::size_t counted, bool concentrat
     return scale;
 }
 
+std::vector<double> gradient_of(const ScoreSums& sums, double scale) {
+    std::vector<double> gradient(sums.sum_df.size());
+    for (std::size_t i = 0; i < gradient.size(); ++i)
+        gradient[i] = 0.5 * sums.sum_v2_df[i] / scale - sums.sum_v_dv[i] / scale - 0.5 * sums.sum_df[i];
+    return gradient;
+}
+
 }  // namespace
 
 Result<std::vector<double>> score(std::span<const double> y, std::size_t n, const StateSpace& ss,
@@ -34,18 +41,30 @@ Result<std::vector<double>> score(std::span<const double> y, std::size_t n, cons
                                   std::span<const std::vector<double>> exog) {
     if (auto ok = check_length(n, init.burn); !ok) return fail(ok.error());
     const SystemDerivatives derivatives = precompute_derivatives(config, params, ss, n, exog);
-    const std::size_t m = derivatives.n_params;
-    if (m == 0) return std::vector<double>{};
+    if (derivatives.n_params == 0) return std::vector<double>{};
 
-    ScoreSums sums(m);
-    const double s = tlkf_pass(y, n, ss, init, derivatives, sums);
-    auto scale = scale_of(s, n - init.burn, concentrate_scale, "score");
+    ScoreSums sums(derivatives.n_params);
+    const LikelihoodSums pass = tlkf_pass(y, n, ss, init, derivatives, sums);
+    auto scale = scale_of(pass.v2_over_f, n - init.burn, concentrate_scale, "score");
     if (!scale) return fail(scale.error());
+    return gradient_of(sums, *scale);
+}
 
-    std::vector<double> gradient(m);
-    for (std::size_t i = 0; i < m; ++i)
-        gradient[i] = 0.5 * sums.sum_v2_df[i] / *scale - sums.sum_v_dv[i] / *scale - 0.5 * sums.sum_df[i];
-    return gradient;
+Result<ScoreAndLoglike> score_with_loglike(std::span<const double> y, std::size_t n, const StateSpace& ss,
+                                           const KalmanInit& init, const SarimaxConfig& config,
+                                           const SarimaxParams& params, bool concentrate_scale,
+                                           std::span<const std::vector<double>> exog) {
+    if (auto ok = check_length(n, init.burn); !ok) return fail(ok.error());
+    const std::size_t counted = n - init.burn;
+    const SystemDerivatives derivatives = precompute_derivatives(config, params, ss, n, exog);
+
+    ScoreSums sums(derivatives.n_params);
+    const LikelihoodSums pass = tlkf_pass(y, n, ss, init, derivatives, sums);
+    auto likelihood = gaussian_loglike(pass, counted, ss.state_cov(0, 0), concentrate_scale);
+    if (!likelihood) return fail(likelihood.error());
+    auto scale = scale_of(pass.v2_over_f, counted, concentrate_scale, "score");
+    if (!scale) return fail(scale.error());
+    return ScoreAndLoglike{gradient_of(sums, *scale), likelihood->loglike};
 }
 
 Result<std::vector<std::vector<double>>> score_obs(std::span<const double> y, std::size_t n,
@@ -61,8 +80,8 @@ Result<std::vector<std::vector<double>>> score_obs(std::span<const double> y, st
 
     ObsRecords records;
     records.reserve(counted);
-    const double s = tlkf_pass(y, n, ss, init, derivatives, records);
-    auto scale = scale_of(s, counted, concentrate_scale, "score_obs");
+    const LikelihoodSums pass = tlkf_pass(y, n, ss, init, derivatives, records);
+    auto scale = scale_of(pass.v2_over_f, counted, concentrate_scale, "score_obs");
     if (!scale) return fail(scale.error());
 
     std::vector<std::vector<double>> rows(records.innovations.size(), std::vector<double>(m));
@@ -81,21 +100,11 @@ Result<std::vector<std::vector<double>>> score_obs(std::span<const double> y, st
 Result<std::vector<double>> score_from_params(std::span<const double> y, const SarimaxParams& params,
                                               const SarimaxConfig& config,
                                               std::span<const std::vector<double>> exog) {
-    std::span<const double> series = y;
-    std::span<const std::vector<double>> columns = exog;
-    PreparedEndog prepared;
-    if (config.simple_differencing) {
-        auto p = pipeline::prepare_endog(y, config, exog);
-        if (!p) return fail(p.error());
-        prepared = std::move(*p);
-        series = prepared.series;
-        columns = prepared.exog ? std::span<const std::vector<double>>(*prepared.exog)
-                                : std::span<const std::vector<double>>();
-    }
-    auto ss = StateSpace::create(config, params, series.size(), columns);
-    if (!ss) return fail(ss.error());
-    const KalmanInit init = KalmanInit::from_config_default(*ss, config);
-    return score(series, series.size(), *ss, init, config, params, config.concentrate_scale, columns);
+    auto model = pipeline::prepare_model(y, params, config, exog);
+    if (!model) return fail(model.error());
+    const std::vector<double>& series = model->endog.series;
+    return score(series, series.size(), model->ss, model->init, config, params, config.concentrate_scale,
+                 pipeline::regressors_in_effect(model->endog, config, exog));
 }
 
 }  // namespace velkora::score

@@ -21,6 +21,18 @@ Result<std::vector<double>> score(std::span<const double> y, std::size_t n, cons
                                   const SarimaxParams& params, bool concentrate_scale,
                                   std::span<const std::vector<double>> exog = {});
 
+struct ScoreAndLoglike {
+    std::vector<double> gradient;
+    double loglike = 0.0;
+};
+
+// The score and, from the same pass, the log-likelihood (honouring concentrate_scale).
+// Non-finite likelihood sums or results are errors here.
+Result<ScoreAndLoglike> score_with_loglike(std::span<const double> y, std::size_t n, const StateSpace& ss,
+                                           const KalmanInit& init, const SarimaxConfig& config,
+                                           const SarimaxParams& params, bool concentrate_scale,
+                                           std::span<const std::vector<double>> exog = {});
+
 // One row per observation from init.burn on; the rows sum to score.
 Result<std::vector<std::vector<double>>> score_obs(std::span<const double> y, std::size_t n,
                                                    const StateSpace& ss, const KalmanInit& init,

@@ -21,7 +21,7 @@ enum class StepKind { Normal, Degenerate, Steady };
 struct Observation {
     double v = 0.0;
     double finv = 0.0;      // the inverse variance the likelihood uses
-    double f = 0.0;         // the innovation variance of a transient step
+    double f = 0.0;         // the innovation variance (frozen on steady steps)
     StepKind kind = StepKind::Normal;
 };
 
@@ -101,7 +101,7 @@ public:
             const std::vector<double>& dd = sd_.d_obs_intercept[i];
             dv_[i] = -(t < dd.size() ? dd[t] : 0.0) - strategy_.observe(da_[i]);
         }
-        if (steady_) return {v, steady_finv_, 0.0, StepKind::Steady};
+        if (steady_) return {v, steady_finv_, steady_f_, StepKind::Steady};
 
         const double F = strategy_.compute_pz_and_f(P_, pz_);
         if (F <= 0.0) {
@@ -211,6 +211,7 @@ private:
         }
         if (!detector_.converged_after(pz_, P_) || !std::isfinite(f_ss) || f_ss <= 0.0) return;
         steady_ = true;
+        steady_f_ = f_ss;
         steady_finv_ = 1.0 / f_ss;
         // The frozen variance derivatives belong to the frozen covariance.
         for (std::size_t i = 0; i < m_; ++i)
@@ -235,6 +236,7 @@ private:
     bool has_warmup_pz_ = false;
     SteadyStateDetector detector_;
     bool steady_ = false;
+    double steady_f_ = 0.0;
     double steady_finv_ = 0.0;
     DpPredictScratch scratch_;
 
@@ -246,28 +248,33 @@ private:
     std::vector<double> df_;
 };
 
+double log_variance(const Observation& obs) {
+    return obs.kind == StepKind::Degenerate ? kLnDegenerateVariance : std::log(obs.f);
+}
+
 }  // namespace
 
 template <TlkfSink Sink>
-double tlkf_pass(std::span<const double> y, std::size_t n, const StateSpace& ss, const KalmanInit& init,
-                 const SystemDerivatives& derivatives, Sink& sink) {
+LikelihoodSums tlkf_pass(std::span<const double> y, std::size_t n, const StateSpace& ss, const KalmanInit& init,
+                         const SystemDerivatives& derivatives, Sink& sink) {
     check_shapes(y, n, ss, init, derivatives);
     TangentFilter filter(y, ss, init, derivatives);
-    double sum = 0.0;
+    LikelihoodSums sums;
     for (std::size_t t = 0; t < n; ++t) {
         const Observation obs = filter.observe(t);
         if (t >= init.burn) {
             sink.record(filter.dv(), filter.df(), obs.v, obs.finv);
-            sum += obs.v * obs.v * obs.finv;
+            sums.v2_over_f += obs.v * obs.v * obs.finv;
+            sums.log_f += log_variance(obs);
         }
         filter.advance(t, obs);
     }
-    return sum;
+    return sums;
 }
 
-template double tlkf_pass<ScoreSums>(std::span<const double>, std::size_t, const StateSpace&, const KalmanInit&,
-                                     const SystemDerivatives&, ScoreSums&);
-template double tlkf_pass<ObsRecords>(std::span<const double>, std::size_t, const StateSpace&, const KalmanInit&,
-                                      const SystemDerivatives&, ObsRecords&);
+template LikelihoodSums tlkf_pass<ScoreSums>(std::span<const double>, std::size_t, const StateSpace&,
+                                             const KalmanInit&, const SystemDerivatives&, ScoreSums&);
+template LikelihoodSums tlkf_pass<ObsRecords>(std::span<const double>, std::size_t, const StateSpace&,
+                                              const KalmanInit&, const SystemDerivatives&, ObsRecords&);
 
 }  // namespace velkora::score

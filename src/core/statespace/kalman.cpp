@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include "statespace/gaussian_loglike.hpp"
 #include "statespace/kalman_kernels.hpp"
 #include "statespace/steady_state.hpp"
 
@@ -36,30 +37,6 @@ private:
     const SnapshotRequest* request_;
     std::size_t next_ = 0;
 };
-
-struct LikelihoodSums {
-    double log_f = 0.0;
-    double v2_over_f = 0.0;
-};
-
-Result<void> finish_likelihood(const LikelihoodSums& sums, std::size_t n, std::size_t burn,
-                               double state_var, bool concentrate_scale, double& loglike, double& scale) {
-    if (!std::isfinite(sums.log_f) || !std::isfinite(sums.v2_over_f))
-        return fail(SarimaxError::data_error(
-            "non-finite Kalman statistics encountered (possible NaN/Inf in inputs)"));
-    const double N = static_cast<double>(n - burn);
-    if (concentrate_scale) {
-        scale = sums.v2_over_f / N;
-        loglike = -0.5 * N * kLn2Pi - 0.5 * N * std::log(std::max(scale, 1e-300)) - 0.5 * N -
-                  0.5 * sums.log_f;
-    } else {
-        scale = state_var;
-        loglike = -0.5 * N * kLn2Pi - 0.5 * sums.log_f - 0.5 * sums.v2_over_f;
-    }
-    if (!std::isfinite(loglike) || !std::isfinite(scale))
-        return fail(SarimaxError::data_error("non-finite loglike/scale produced by Kalman filter"));
-    return {};
-}
 
 }  // namespace
 
@@ -164,9 +141,10 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
             fmt::format("snapshot origins must be sorted ascending and <= n={}, got [{}]", n,
                         fmt::join(snapshots->origins, ", "))));
 
-    auto finished = finish_likelihood(sums, n, burn, ss.state_cov(0, 0), concentrate_scale, out.loglike,
-                                      out.scale);
+    auto finished = gaussian_loglike(sums, n - burn, ss.state_cov(0, 0), concentrate_scale);
     if (!finished) return fail(finished.error());
+    out.loglike = finished->loglike;
+    out.scale = finished->scale;
     out.predicted_state = std::move(a);
     out.predicted_cov = std::move(P);
     out.nobs = n - burn;
