@@ -14,6 +14,7 @@ namespace {
 
 struct SteadyGain {
     double f = 0.0;
+    double log_f = 0.0;
     Eigen::VectorXd m;   // P Z' at the switch
     Eigen::VectorXd k;   // T P Z' at the switch
 };
@@ -85,7 +86,7 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
             a_next += steady.k * scaled;
             if (store_series) out.filtered_state = a + steady.m * scaled;
             if (t >= burn) {
-                sums.log_f += std::log(steady.f);
+                sums.log_f += steady.log_f;
                 sums.v2_over_f += v * v / steady.f;
             }
             a.swap(a_next);
@@ -128,6 +129,7 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
             if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0) {
                 is_steady = true;
                 steady.f = f_ss;
+                steady.log_f = std::log(f_ss);
                 steady.m = pz;
                 steady.k.resize(k);
                 strategy.transition_times(pz, steady.k);
