@@ -8,6 +8,7 @@
 #include "argument_reader.hpp"
 #include "converters.hpp"
 #include "entries.hpp"
+#include "parameter_call.hpp"
 #include "forecast/forecast_pipeline.hpp"
 #include "forecast_dict.hpp"
 #include "model/params.hpp"
@@ -53,15 +54,12 @@ PyResult<std::optional<ExogColumns>> validate_future_exog(const std::optional<Ar
     return columns;
 }
 
-Result<ForecastResult> forecast(std::span<const double> y, std::span<const double> flat_params,
-                                const SingleRequest& request, std::size_t steps,
+Result<ForecastResult> forecast(const ParameterCall& call, std::size_t steps,
                                 const std::optional<ExogColumns>& future_exog, double alpha) {
-    auto params = SarimaxParams::from_flat(flat_params, request.config);
+    auto params = call.split_params();
     if (!params) return fail(params.error());
-    std::span<const std::vector<double>> exog;
-    if (request.exog_columns) exog = *request.exog_columns;
     const FutureExog future = future_exog ? FutureExog(*future_exog) : FutureExog();
-    return forecast_pipeline(y, request.config, *params, steps, exog, future, alpha);
+    return forecast_pipeline(call.y, call.request.config, *params, steps, call.exog(), future, alpha);
 }
 
 PyObject* sarimax_forecast(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -83,17 +81,13 @@ PyObject* sarimax_forecast(PyObject* module, PyObject* const* args, Py_ssize_t n
     if (in.failed()) return nullptr;
 
     if (!validate_alpha(alpha) || !validate_steps(steps)) return nullptr;
-    auto y_values = contiguous_copy(y);
-    if (!y_values) return nullptr;
-    auto param_values = contiguous_copy(params);
-    if (!param_values) return nullptr;
-    auto request = prepare_single_request(*y_values, order, seasonal, exog, flags, trend);
-    if (!request) return nullptr;
-    auto future_columns = validate_future_exog(future_exog, request->config.n_exog, steps);
+    auto call = prepare_parameter_call(y, params, order, seasonal, exog, flags, trend);
+    if (!call) return nullptr;
+    auto future_columns = validate_future_exog(future_exog, call->request.config.n_exog, steps);
     if (!future_columns) return nullptr;
 
     auto result = compute_without_gil(module, [&] {
-        return forecast(*y_values, *param_values, *request, steps, *future_columns, alpha);
+        return forecast(*call, steps, *future_columns, alpha);
     });
     if (!result) return nullptr;
     auto dict = forecast_to_pydict(*result);

@@ -5,6 +5,7 @@
 #include "argument_reader.hpp"
 #include "converters.hpp"
 #include "entries.hpp"
+#include "parameter_call.hpp"
 #include "model/params.hpp"
 #include "numpy_arrays.hpp"
 #include "statespace/pipeline.hpp"
@@ -23,13 +24,10 @@ constexpr std::string_view kDoc =
 constexpr TextSignature kSignature = parse_text_signature(kDoc);
 static_assert(kSignature.function == "sarimax_loglike");
 
-Result<double> loglike(std::span<const double> y, std::span<const double> flat_params,
-                       const SingleRequest& request) {
-    auto params = SarimaxParams::from_flat(flat_params, request.config);
+Result<double> loglike(const ParameterCall& call) {
+    auto params = call.split_params();
     if (!params) return fail(params.error());
-    std::span<const std::vector<double>> exog;
-    if (request.exog_columns) exog = *request.exog_columns;
-    auto output = pipeline::kalman_eval(y, *params, request.config, exog);
+    auto output = pipeline::kalman_eval(call.y, *params, call.request.config, call.exog());
     if (!output) return fail(output.error());
     return output->loglike;
 }
@@ -50,15 +48,10 @@ PyObject* sarimax_loglike(PyObject* module, PyObject* const* args, Py_ssize_t na
     flags.simple_differencing = in.next(to_bool);
     if (in.failed()) return nullptr;
 
-    auto y_values = contiguous_copy(y);
-    if (!y_values) return nullptr;
-    auto param_values = contiguous_copy(params);
-    if (!param_values) return nullptr;
-    auto request = prepare_single_request(*y_values, order, seasonal, exog, flags, trend);
-    if (!request) return nullptr;
+    auto call = prepare_parameter_call(y, params, order, seasonal, exog, flags, trend);
+    if (!call) return nullptr;
 
-    auto value =
-        compute_without_gil(module, [&] { return loglike(*y_values, *param_values, *request); });
+    auto value = compute_without_gil(module, [&] { return loglike(*call); });
     if (!value) return nullptr;
     return PyFloat_FromDouble(*value);
 }

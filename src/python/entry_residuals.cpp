@@ -5,6 +5,7 @@
 #include "argument_reader.hpp"
 #include "converters.hpp"
 #include "entries.hpp"
+#include "parameter_call.hpp"
 #include "forecast/residuals.hpp"
 #include "model/params.hpp"
 #include "numpy_arrays.hpp"
@@ -24,13 +25,10 @@ constexpr std::string_view kDoc =
 constexpr TextSignature kSignature = parse_text_signature(kDoc);
 static_assert(kSignature.function == "sarimax_residuals");
 
-Result<ResidualOutput> residuals(std::span<const double> y, std::span<const double> flat_params,
-                                 const SingleRequest& request) {
-    auto params = SarimaxParams::from_flat(flat_params, request.config);
+Result<ResidualOutput> residuals(const ParameterCall& call) {
+    auto params = call.split_params();
     if (!params) return fail(params.error());
-    std::span<const std::vector<double>> exog;
-    if (request.exog_columns) exog = *request.exog_columns;
-    return residuals_pipeline(y, request.config, *params, exog);
+    return residuals_pipeline(call.y, call.request.config, *params, call.exog());
 }
 
 PyResult<PyRef> residuals_to_pydict(const ResidualOutput& output) {
@@ -58,14 +56,10 @@ PyObject* sarimax_residuals(PyObject* module, PyObject* const* args, Py_ssize_t 
     flags.enforce_invertibility = in.next(to_bool);
     if (in.failed()) return nullptr;
 
-    auto y_values = contiguous_copy(y);
-    if (!y_values) return nullptr;
-    auto param_values = contiguous_copy(params);
-    if (!param_values) return nullptr;
-    auto request = prepare_single_request(*y_values, order, seasonal, exog, flags, trend);
-    if (!request) return nullptr;
+    auto call = prepare_parameter_call(y, params, order, seasonal, exog, flags, trend);
+    if (!call) return nullptr;
 
-    auto output = compute_without_gil(module, [&] { return residuals(*y_values, *param_values, *request); });
+    auto output = compute_without_gil(module, [&] { return residuals(*call); });
     if (!output) return nullptr;
     auto dict = residuals_to_pydict(*output);
     return dict ? dict->release() : nullptr;

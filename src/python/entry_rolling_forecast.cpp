@@ -5,6 +5,7 @@
 #include "argument_reader.hpp"
 #include "converters.hpp"
 #include "entries.hpp"
+#include "parameter_call.hpp"
 #include "forecast/rolling_forecast.hpp"
 #include "model/params.hpp"
 #include "numpy_arrays.hpp"
@@ -34,15 +35,11 @@ struct Origins {
     std::size_t horizon = 0;
 };
 
-Result<RollingForecastOutput> rolling_forecast(std::span<const double> y, std::span<const double> flat_params,
-                                               const SingleRequest& request, const Origins& origins,
-                                               double alpha) {
-    auto params = SarimaxParams::from_flat(flat_params, request.config);
+Result<RollingForecastOutput> rolling_forecast(const ParameterCall& call, const Origins& origins, double alpha) {
+    auto params = call.split_params();
     if (!params) return fail(params.error());
-    std::span<const std::vector<double>> exog;
-    if (request.exog_columns) exog = *request.exog_columns;
-    return rolling_forecast_pipeline(y, request.config, *params, origins.start, origins.step, origins.horizon,
-                                     exog, alpha);
+    return rolling_forecast_pipeline(call.y, call.request.config, *params, origins.start, origins.step,
+                                     origins.horizon, call.exog(), alpha);
 }
 
 PyResult<PyRef> rolling_to_pydict(const RollingForecastOutput& output) {
@@ -81,15 +78,10 @@ PyObject* sarimax_rolling_forecast(PyObject* module, PyObject* const* args, Py_s
     if (!validate_alpha(alpha)) return nullptr;
     // A zero horizon is refused by the computation, with the other origin checks.
     if (origins.horizon != 0 && !validate_steps(origins.horizon)) return nullptr;
-    auto y_values = contiguous_copy(y);
-    if (!y_values) return nullptr;
-    auto param_values = contiguous_copy(params);
-    if (!param_values) return nullptr;
-    auto request = prepare_single_request(*y_values, order, seasonal, exog, flags, trend);
-    if (!request) return nullptr;
+    auto call = prepare_parameter_call(y, params, order, seasonal, exog, flags, trend);
+    if (!call) return nullptr;
 
-    auto output = compute_without_gil(
-        module, [&] { return rolling_forecast(*y_values, *param_values, *request, origins, alpha); });
+    auto output = compute_without_gil(module, [&] { return rolling_forecast(*call, origins, alpha); });
     if (!output) return nullptr;
     auto dict = rolling_to_pydict(*output);
     return dict ? dict->release() : nullptr;
