@@ -12,29 +12,13 @@
 #include "optimizer/cancellation.hpp"
 #include "optimizer/fit_checks.hpp"
 #include "optimizer/polynomial_roots.hpp"
+#include "test_support.hpp"
 
 using namespace velkora;
+using namespace velkora::test_support;
 using namespace velkora::optimizer;
 
 namespace {
-
-SarimaxConfig make_config(SarimaxOrder order, Trend trend = Trend::TrendNone, std::size_t n_exog = 0,
-                          bool concentrate = false) {
-    SarimaxConfig c;
-    c.order = order;
-    c.trend = trend;
-    c.n_exog = n_exog;
-    c.concentrate_scale = concentrate;
-    return c;
-}
-
-std::vector<double> noise(std::size_t n, unsigned seed) {
-    std::mt19937_64 rng(seed);
-    std::normal_distribution<double> normal;
-    std::vector<double> e(n);
-    for (double& v : e) v = normal(rng);
-    return e;
-}
 
 struct MinimumCase {
     SarimaxConfig config;
@@ -46,9 +30,9 @@ class ObservationCount : public ::testing::TestWithParam<MinimumCase> {};
 TEST_P(ObservationCount, RefusesUpToTheMinimumAndAcceptsOneMore) {
     const auto& [config, minimum] = GetParam();
     std::vector<std::vector<double>> exog;
-    for (std::size_t j = 0; j < config.n_exog; ++j) exog.push_back(noise(minimum + 1, 30 + j));
+    for (std::size_t j = 0; j < config.n_exog; ++j) exog.push_back(white_noise(minimum + 1, 30 + j));
 
-    const auto y_short = noise(minimum, 1);
+    const auto y_short = white_noise(minimum, 1);
     const auto refused = validate_and_get_start_params(y_short, config, std::nullopt, exog);
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().kind(), ErrorKind::DataError);
@@ -56,7 +40,7 @@ TEST_P(ObservationCount, RefusesUpToTheMinimumAndAcceptsOneMore) {
                                              " <= minimum required " + std::to_string(minimum) +
                                              " for model order");
 
-    const auto y = noise(minimum + 1, 2);
+    const auto y = white_noise(minimum + 1, 2);
     const auto accepted = validate_and_get_start_params(y, config, std::nullopt, exog);
     ASSERT_TRUE(accepted) << accepted.error().display();
     EXPECT_EQ(accepted->size(), config.param_count());
@@ -72,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(StartCheck, GivenStartIsLengthCheckedThenCopied) {
     const auto config = make_config({1, 0, 1, 0, 0, 0, 0}, Trend::TrendConstant);
-    const auto y = noise(50, 3);
+    const auto y = white_noise(50, 3);
     const std::vector<double> good{0.1, 0.5, 0.2, 1.5};
     const auto copied = validate_and_get_start_params(y, config, std::span<const double>(good));
     ASSERT_TRUE(copied);
@@ -85,7 +69,7 @@ TEST(StartCheck, GivenStartIsLengthCheckedThenCopied) {
     EXPECT_EQ(refused.error().display(), "parameter length mismatch: expected 4, got 5");
 
     // The observation count is checked first.
-    const auto short_y = noise(3, 4);
+    const auto short_y = white_noise(3, 4);
     const auto first = validate_and_get_start_params(short_y, config, std::span<const double>(long_start));
     ASSERT_FALSE(first);
     EXPECT_EQ(first.error().kind(), ErrorKind::DataError);
@@ -100,7 +84,7 @@ TEST(ConstrainedLoglike, WorkedArOneValue) {
 }
 
 TEST(ConstrainedLoglike, FiltersTheDataExactlyAsGiven) {
-    const auto z = noise(60, 5);
+    const auto z = white_noise(60, 5);
     const std::vector<double> params{0.4, 1.3};
     // Under simple differencing the series is taken as already differenced.
     auto differenced = make_config({1, 1, 0, 0, 0, 0, 0});
@@ -110,7 +94,7 @@ TEST(ConstrainedLoglike, FiltersTheDataExactlyAsGiven) {
     EXPECT_EQ(eval_kf_loglike_constrained(z, differenced, params), direct);
 
     // A regression term equals filtering y - beta x.
-    const auto x = noise(60, 6);
+    const auto x = white_noise(60, 6);
     std::vector<double> y(z.size());
     for (std::size_t t = 0; t < y.size(); ++t) y[t] = z[t] + 2.5 * x[t];
     const std::vector<std::vector<double>> exog{x};
@@ -122,7 +106,7 @@ TEST(ConstrainedLoglike, FiltersTheDataExactlyAsGiven) {
 
 TEST(ConstrainedLoglike, FailuresGiveMinusInfinity) {
     const auto config = make_config({1, 0, 0, 0, 0, 0, 0});
-    const auto y = noise(30, 7);
+    const auto y = white_noise(30, 7);
     const double minus_inf = -std::numeric_limits<double>::infinity();
     EXPECT_EQ(eval_kf_loglike_constrained(y, config, std::vector<double>{0.5}), minus_inf);
     EXPECT_EQ(eval_kf_loglike_constrained(y, config, std::vector<double>{0.5, 1.0, 2.0}), minus_inf);

@@ -8,20 +8,10 @@
 #include "model/number_format.hpp"
 #include "model/params.hpp"
 #include "model/polynomial.hpp"
+#include "test_support.hpp"
 
 using namespace velkora;
-
-namespace {
-SarimaxConfig make_config(SarimaxOrder order, Trend trend = Trend::TrendNone, std::size_t n_exog = 0,
-                          bool concentrate = false) {
-    SarimaxConfig c;
-    c.order = order;
-    c.trend = trend;
-    c.n_exog = n_exog;
-    c.concentrate_scale = concentrate;
-    return c;
-}
-}  // namespace
+using namespace velkora::test_support;
 
 TEST(Order, StateDimension) {
     EXPECT_EQ((SarimaxOrder{0, 0, 0, 0, 0, 0, 0}).k_states(), 1u);

@@ -11,8 +11,10 @@
 #include "score/score.hpp"
 #include "statespace/kalman.hpp"
 #include "statespace/pipeline.hpp"
+#include "test_support.hpp"
 
 using namespace velkora;
+using namespace velkora::test_support;
 
 namespace {
 
@@ -25,15 +27,6 @@ struct ScoreCase {
     double exog_scale = 1.0;      // standard deviation of the regressors
     double relative_step = 1e-4;  // finite-difference step per unit of the parameter
 };
-
-SarimaxConfig config_of(SarimaxOrder order, Trend trend, std::size_t n_exog, bool concentrate) {
-    SarimaxConfig c;
-    c.order = order;
-    c.trend = trend;
-    c.n_exog = n_exog;
-    c.concentrate_scale = concentrate;
-    return c;
-}
 
 // A seeded series: an ARMA(1,1) with drift, integrated once, plus a seasonal wave, and
 // regressor columns of independent noise.
@@ -86,25 +79,25 @@ double central_difference(const Data& data, std::vector<double> flat, const Sari
 // (d, D, s) below: differencing enters the state unless simple_differencing is set.
 std::vector<ScoreCase> panel() {
     std::vector<ScoreCase> cases;
-    cases.push_back({"arma_constant_regressor", config_of({1, 0, 1, 0, 0, 0, 0}, Trend::TrendConstant, 1, false),
+    cases.push_back({"arma_constant_regressor", make_config({1, 0, 1, 0, 0, 0, 0}, Trend::TrendConstant, 1, false),
                      {0.3, 0.4, 0.55, 0.35, 1.3}, 120});
     // An AR(2) with a stationary start has a constant predicted covariance from t = 2 on:
     // the pass runs steady from t = 7.
-    cases.push_back({"ar2_steady_ct_concentrated", config_of({2, 0, 0, 0, 0, 0, 0}, Trend::TrendConstantLinear, 0, true),
+    cases.push_back({"ar2_steady_ct_concentrated", make_config({2, 0, 0, 0, 0, 0, 0}, Trend::TrendConstantLinear, 0, true),
                      {0.2, 0.01, 0.5, -0.2}, 150});
     // Diffuse starts (variance 1e6) cost the filter about six digits, so models with
     // diffuse states take a wider step.
-    cases.push_back({"d1_D1_linear_trend", config_of({1, 1, 1, 1, 1, 1, 4}, Trend::TrendLinear, 0, false),
+    cases.push_back({"d1_D1_linear_trend", make_config({1, 1, 1, 1, 1, 1, 4}, Trend::TrendLinear, 0, false),
                      {0.002, 0.3, -0.4, -0.2, -0.5, 0.9}, 100, 0.0, 1.0, 1e-3});
     cases.push_back({"ar_seasonal_arma_regressors_concentrated",
-                     config_of({1, 0, 0, 1, 0, 1, 4}, Trend::TrendNone, 2, true), {0.4, 1.6, 0.5, -0.3, 0.35}, 110});
+                     make_config({1, 0, 0, 1, 0, 1, 4}, Trend::TrendNone, 2, true), {0.4, 1.6, 0.5, -0.3, 0.35}, 110});
     {
-        auto config = config_of({1, 1, 1, 0, 1, 0, 4}, Trend::TrendConstant, 1, false);
+        auto config = make_config({1, 1, 1, 0, 1, 0, 4}, Trend::TrendConstant, 1, false);
         config.simple_differencing = true;
         cases.push_back({"simple_differencing", config, {0.05, 0.45, 0.3, 0.2, 1.1}, 90});
     }
     {
-        auto config = config_of({2, 0, 1, 0, 0, 0, 0}, Trend::TrendConstant, 0, false);
+        auto config = make_config({2, 0, 1, 0, 0, 0, 0}, Trend::TrendConstant, 0, false);
         config.enforce_stationarity = false;
         cases.push_back({"diffuse_without_stationarity", config, {0.4, 0.5, 0.1, 0.3, 0.8}, 80, 0.0, 1.0, 1e-3});
     }
@@ -114,7 +107,7 @@ std::vector<ScoreCase> panel() {
         // the rounding of the first update. Large values lift the 1e-10-weighted
         // innovations above the differencing noise, and a wide step is exact for the trend
         // and regression coefficients, in which the log-likelihood is quadratic.
-        auto config = config_of({1, 0, 0, 0, 0, 0, 0}, Trend::TrendConstant, 1, false);
+        auto config = make_config({1, 0, 0, 0, 0, 0, 0}, Trend::TrendConstant, 1, false);
         config.enforce_stationarity = false;
         cases.push_back({"degenerate_steps", config, {3.0, 0.7, 0.5, -1.0}, 60, 1e4, 1e3, 1e-2});
     }
@@ -147,17 +140,16 @@ TEST_P(ScorePanel, MatchesFiniteDifferences) {
 TEST_P(ScorePanel, ObservationRowsSumToScore) {
     const ScoreCase& c = GetParam();
     const Data data = simulate(c.n, c.config.n_exog, c.level, c.exog_scale, 7919 + c.n);
-    auto prepared = pipeline::prepare_endog(data.y, c.config, data.exog);
-    ASSERT_TRUE(prepared.has_value());
-    const std::vector<double>& y = prepared->series;
-    const ExogColumns& exog = c.config.simple_differencing ? *prepared->exog : data.exog;
     auto params = SarimaxParams::from_flat(c.params, c.config);
-    auto ss = StateSpace::create(c.config, *params, y.size(), exog);
-    ASSERT_TRUE(ss.has_value());
-    const KalmanInit init = KalmanInit::from_config_default(*ss, c.config);
+    auto model = pipeline::prepare_model(data.y, *params, c.config, data.exog);
+    ASSERT_TRUE(model.has_value());
+    const std::vector<double>& y = model->endog.series;
+    const auto exog = pipeline::regressors_in_effect(model->endog, c.config, data.exog);
+    const StateSpace& ss = model->ss;
+    const KalmanInit& init = model->init;
 
-    auto total = score::score(y, y.size(), *ss, init, c.config, *params, c.config.concentrate_scale, exog);
-    auto rows = score::score_obs(y, y.size(), *ss, init, c.config, *params, c.config.concentrate_scale, exog);
+    auto total = score::score(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale, exog);
+    auto rows = score::score_obs(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale, exog);
     ASSERT_TRUE(total.has_value());
     ASSERT_TRUE(rows.has_value());
     ASSERT_EQ(rows->size(), y.size() - init.burn);
@@ -175,19 +167,18 @@ TEST_P(ScorePanel, ObservationRowsSumToScore) {
 TEST_P(ScorePanel, LoglikeFromTheTangentPassMatchesTheFilter) {
     const ScoreCase& c = GetParam();
     const Data data = simulate(c.n, c.config.n_exog, c.level, c.exog_scale, 7919 + c.n);
-    auto prepared = pipeline::prepare_endog(data.y, c.config, data.exog);
-    ASSERT_TRUE(prepared.has_value());
-    const std::vector<double>& y = prepared->series;
-    const ExogColumns& exog = c.config.simple_differencing ? *prepared->exog : data.exog;
     auto params = SarimaxParams::from_flat(c.params, c.config);
-    auto ss = StateSpace::create(c.config, *params, y.size(), exog);
-    ASSERT_TRUE(ss.has_value());
-    const KalmanInit init = KalmanInit::from_config_default(*ss, c.config);
+    auto model = pipeline::prepare_model(data.y, *params, c.config, data.exog);
+    ASSERT_TRUE(model.has_value());
+    const std::vector<double>& y = model->endog.series;
+    const auto exog = pipeline::regressors_in_effect(model->endog, c.config, data.exog);
+    const StateSpace& ss = model->ss;
+    const KalmanInit& init = model->init;
 
-    auto both = score::score_with_loglike(y, y.size(), *ss, init, c.config, *params, c.config.concentrate_scale,
+    auto both = score::score_with_loglike(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale,
                                           exog);
-    auto total = score::score(y, y.size(), *ss, init, c.config, *params, c.config.concentrate_scale, exog);
-    auto filtered = kalman_loglike(y, *ss, init, c.config.concentrate_scale);
+    auto total = score::score(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale, exog);
+    auto filtered = kalman_loglike(y, ss, init, c.config.concentrate_scale);
     ASSERT_TRUE(both.has_value());
     ASSERT_TRUE(total.has_value());
     ASSERT_TRUE(filtered.has_value());
@@ -200,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Models, ScorePanel, ::testing::ValuesIn(panel()),
 
 // The fixture really takes the branch it is named for.
 TEST(ScoreFixtures, DegenerateCaseHasNegativeVariances) {
-    auto config = config_of({1, 0, 0, 0, 0, 0, 0}, Trend::TrendConstant, 1, false);
+    auto config = make_config({1, 0, 0, 0, 0, 0, 0}, Trend::TrendConstant, 1, false);
     config.enforce_stationarity = false;
     const Data data = simulate(60, 1, 1e4, 1e3, 7919 + 60);
     auto params = SarimaxParams::from_flat(std::vector<double>{3.0, 0.7, 0.5, -1.0}, config);
@@ -213,7 +204,7 @@ TEST(ScoreFixtures, DegenerateCaseHasNegativeVariances) {
 
 TEST(ScoreEdges, ShortSeriesAndNoParameters) {
     // (0,0,0) with a concentrated scale has no parameters.
-    const auto config = config_of({}, Trend::TrendNone, 0, true);
+    const auto config = make_config({}, Trend::TrendNone, 0, true);
     SarimaxParams params;
     const std::vector<double> y = {1.0, -2.0, 0.5};
     auto ss = StateSpace::create(config, params, y.size());
@@ -236,7 +227,7 @@ TEST(ScoreEdges, ShortSeriesAndNoParameters) {
 }
 
 TEST(ScoreEdges, ZeroConcentratedScaleFails) {
-    const auto config = config_of({1, 0, 0, 0, 0, 0, 0}, Trend::TrendNone, 0, true);
+    const auto config = make_config({1, 0, 0, 0, 0, 0, 0}, Trend::TrendNone, 0, true);
     auto params = SarimaxParams::from_flat(std::vector<double>{0.5}, config);
     const std::vector<double> y(20, 0.0);
     auto ss = StateSpace::create(config, *params, y.size());

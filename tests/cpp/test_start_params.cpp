@@ -10,29 +10,13 @@
 #include "optimizer/least_squares.hpp"
 #include "optimizer/start_differencing.hpp"
 #include "optimizer/start_params.hpp"
+#include "test_support.hpp"
 
 using namespace velkora;
+using namespace velkora::test_support;
 using namespace velkora::start_params;
 
 namespace {
-
-SarimaxConfig make_config(SarimaxOrder order, Trend trend = Trend::TrendNone, std::size_t n_exog = 0,
-                          bool concentrate = false) {
-    SarimaxConfig c;
-    c.order = order;
-    c.trend = trend;
-    c.n_exog = n_exog;
-    c.concentrate_scale = concentrate;
-    return c;
-}
-
-std::vector<double> white_noise(std::size_t n, unsigned seed) {
-    std::mt19937_64 rng(seed);
-    std::normal_distribution<double> normal;
-    std::vector<double> e(n);
-    for (double& v : e) v = normal(rng);
-    return e;
-}
 
 // phi(L) Phi(L^s) y = theta(L) e with one coefficient per polynomial, after a burn-in.
 std::vector<double> simulate_arma(std::size_t n, double phi, double theta, double seasonal_phi, std::size_t s,

@@ -6,19 +6,12 @@
 #include <random>
 
 #include "model/transforms.hpp"
+#include "test_support.hpp"
 
 using namespace velkora;
+using namespace velkora::test_support;
 
 namespace {
-SarimaxConfig config_of(SarimaxOrder order, Trend trend = Trend::TrendNone, std::size_t n_exog = 0,
-                        bool concentrate = false) {
-    SarimaxConfig c;
-    c.order = order;
-    c.trend = trend;
-    c.n_exog = n_exog;
-    c.concentrate_scale = concentrate;
-    return c;
-}
 
 // Largest root modulus of z^n - phi_1 z^(n-1) - ... - phi_n: below 1 exactly when all roots
 // of 1 - phi_1 L - ... - phi_n L^n lie outside the unit circle.
@@ -73,7 +66,7 @@ TEST(Transforms, ConstrainedPolynomialsAreStationaryAndRoundTrip) {
 
 TEST(TransformParams, EachBlockFollowsItsFlag) {
     // trend c, one regressor, AR(2), MA(1), seasonal AR(1), seasonal MA(1), sigma2.
-    auto config = config_of({2, 0, 1, 1, 0, 1, 4}, Trend::TrendConstant, 1);
+    auto config = make_config({2, 0, 1, 1, 0, 1, 4}, Trend::TrendConstant, 1);
     const std::vector<double> x = {0.3, -1.2, 0.4, -0.7, 1.1, 0.2, -0.5, 0.0};
     auto forward = transform_params_inner(x, config, true);
     ASSERT_TRUE(forward.has_value());
@@ -99,7 +92,7 @@ TEST(TransformParams, EachBlockFollowsItsFlag) {
 }
 
 TEST(TransformParams, Errors) {
-    const auto config = config_of({1, 0, 0, 0, 0, 0, 0});
+    const auto config = make_config({1, 0, 0, 0, 0, 0, 0});
     auto short_vector = transform_params_inner(std::vector<double>{0.5}, config, true);
     ASSERT_FALSE(short_vector.has_value());
     EXPECT_EQ(short_vector.error().kind(), ErrorKind::ParamLength);
@@ -119,7 +112,7 @@ TEST(TransformParams, Errors) {
 
 TEST(TransformJacobian, MatchesAnalyticDerivatives) {
     // trend t, AR(1), sigma2: d phi/dx = -(1 + x^2)^(-3/2), d sigma2/dx = exp(x).
-    const auto config = config_of({1, 0, 0, 0, 0, 0, 0}, Trend::TrendLinear);
+    const auto config = make_config({1, 0, 0, 0, 0, 0, 0}, Trend::TrendLinear);
     const std::vector<double> x = {0.7, 0.8, -0.3};
     const std::vector<double> v = {2.0, -1.5, 0.25};
     auto g = transform_jacobian_t_vec(x, config, v);
@@ -129,14 +122,14 @@ TEST(TransformJacobian, MatchesAnalyticDerivatives) {
     EXPECT_NEAR((*g)[1], v[1] * -std::pow(1.0 + 0.64, -1.5), 1e-6);
     EXPECT_NEAR((*g)[2], v[2] * std::exp(-0.3), 1e-6);
 
-    auto empty = transform_jacobian_t_vec(std::vector<double>{}, config_of({}, Trend::TrendNone, 0, true),
+    auto empty = transform_jacobian_t_vec(std::vector<double>{}, make_config({}, Trend::TrendNone, 0, true),
                                           std::vector<double>{});
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->empty());
 }
 
 TEST(TransformJacobian, ErrorsBecomeText) {
-    const auto config = config_of({1, 0, 0, 0, 0, 0, 0});
+    const auto config = make_config({1, 0, 0, 0, 0, 0, 0});
     auto ok = apply_transform_jacobian(std::vector<double>{1.0, 1.0}, std::vector<double>{0.1, 0.2}, config);
     ASSERT_TRUE(ok.has_value());
     EXPECT_EQ(ok->size(), 2u);

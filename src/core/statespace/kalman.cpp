@@ -70,6 +70,9 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
     SteadyStateDetector detector(k);
     SteadyGain steady;
     bool is_steady = false;
+    // The steady-state test leaves P Z' and F of the newly predicted P for the next step.
+    bool pz_is_current = false;
+    double f_current = 0.0;
     LikelihoodSums sums;
     SnapshotCursor cursor(snapshots);
 
@@ -93,7 +96,8 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
             continue;
         }
 
-        const double F = strategy.compute_pz_and_f(P, pz);
+        const double F = pz_is_current ? f_current : strategy.compute_pz_and_f(P, pz);
+        pz_is_current = false;
         if (store_series) out.innovation_variances.push_back(F);
         if (F <= 0.0) {
             if (t >= burn) {
@@ -125,7 +129,8 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
             sums.v2_over_f += v * v * finv;
         }
         if (t >= burn + kSteadyWarmup) {
-            const double f_ss = strategy.compute_pz_and_f(P, pz);
+            const double f_ss = f_current = strategy.compute_pz_and_f(P, pz);
+            pz_is_current = true;
             if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0) {
                 is_steady = true;
                 steady.f = f_ss;

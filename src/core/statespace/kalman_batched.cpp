@@ -46,11 +46,15 @@ Result<BatchedKalmanOutput> kalman_filter_batched(std::span<const std::vector<do
     Eigen::MatrixXd work(k, k);
     SteadyStateDetector detector(k);
     bool is_steady = false;
+    // The steady-state test leaves P Z' and F of the newly predicted P for the next step.
+    bool pz_is_current = false;
+    double f_current = 0.0;
     double f_steady = 0.0;
 
     for (std::size_t t = 0; t < n; ++t) {
         const double d_t = t < d.size() ? d[t] : 0.0;
-        const double F = is_steady ? f_steady : strategy.compute_pz_and_f(P, pz);
+        const double F = is_steady ? f_steady : pz_is_current ? f_current : strategy.compute_pz_and_f(P, pz);
+        pz_is_current = false;
         out.innovation_variances.push_back(F);
         for (std::size_t i = 0; i < m; ++i) {
             Eigen::VectorXd& a = states[i];
@@ -69,7 +73,8 @@ Result<BatchedKalmanOutput> kalman_filter_batched(std::span<const std::vector<do
         if (F > 0.0) KalmanStrategy::downdate(P, pz, F);
         strategy.predict_cov(P, rqr, work);
         if (F > 0.0 && t >= init.burn + kSteadyWarmup) {
-            const double f_ss = strategy.compute_pz_and_f(P, pz);
+            const double f_ss = f_current = strategy.compute_pz_and_f(P, pz);
+            pz_is_current = true;
             if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0) {
                 is_steady = true;
                 f_steady = f_ss;
