@@ -20,6 +20,7 @@ runs = [
     ["loglike_bench.py"] + (["--skip-slow"] if args.skip_slow else []),
     ["forecast_bench.py"],
     ["fit_bench.py"] + (["--skip-r"] if args.skip_r else []),
+    ["trust_region_bench.py"],
 ]
 for script, *options in runs:
     if (HERE / script).exists():

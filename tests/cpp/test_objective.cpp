@@ -12,6 +12,7 @@
 #include "model/transforms.hpp"
 #include "optimizer/css_objective.hpp"
 #include "optimizer/exog_block.hpp"
+#include "optimizer/profiled_objective.hpp"
 #include "optimizer/sarimax_objective.hpp"
 #include "statespace/pipeline.hpp"
 
@@ -159,6 +160,54 @@ TEST_P(ObjectivePanel, LogLikelihoodIsThePipelineValueAtTheConstrainedPoint) {
     EXPECT_NEAR(*loglike, reference->loglike, 1e-9 * std::abs(reference->loglike));
 }
 
+// The regression coefficients that the profiled objective estimates minimise the full
+// objective along their block, and the profiled value is the full value there.
+TEST_P(ObjectivePanel, ProfiledValueIsTheFullValueAtItsGlsEstimate) {
+    const ObjectiveCase& c = GetParam();
+    const SarimaxObjective objective = make_objective(c);
+    const SarimaxConfig& config = objective.config();
+    const optimizer::ProfiledSarimaxObjective profiled(objective.series(), objective.exog(), config);
+    const std::vector<double> x = optimizer::remove_exog_block(unconstrained(c.constrained, config), config);
+
+    auto eval = profiled.eval_profiled(x);
+    ASSERT_TRUE(eval) << eval.error();
+    EXPECT_EQ(optimizer::remove_exog_block(eval->full_params, config), x);
+    EXPECT_EQ(eval->params.exog.size(), c.n_exog);
+    const double full = objective.cost(eval->full_params);
+    EXPECT_NEAR(eval->negloglike, full, 1e-9 * std::abs(full));
+
+    const std::size_t first = trend_param_count(config.trend);
+    for (std::size_t j = first; j < first + c.n_exog; ++j)
+        for (double side : {-1.0, 1.0}) {
+            std::vector<double> moved = eval->full_params;
+            moved[j] += side * 1e-3 * (std::abs(moved[j]) + 1.0);
+            EXPECT_GT(objective.cost(moved), full) << "coefficient " << j - first;
+        }
+}
+
+TEST_P(ObjectivePanel, ProfiledGradientMatchesCentralDifferences) {
+    const ObjectiveCase& c = GetParam();
+    const SarimaxObjective objective = make_objective(c);
+    const SarimaxConfig& config = objective.config();
+    const optimizer::ProfiledSarimaxObjective profiled(objective.series(), objective.exog(), config);
+    std::vector<double> x = optimizer::remove_exog_block(unconstrained(c.other, config), config);
+
+    auto gradient = profiled.analytical_gradient_negloglike(x);
+    ASSERT_TRUE(gradient) << gradient.error();
+    ASSERT_EQ(gradient->size(), x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        const double xi = x[i];
+        const double h = 1e-5 * (std::abs(xi) + 1.0);
+        x[i] = xi + h;
+        const double up = *profiled.profiled_negloglike(x);
+        x[i] = xi - h;
+        const double down = *profiled.profiled_negloglike(x);
+        x[i] = xi;
+        const double numeric = (up - down) / (2.0 * h);
+        EXPECT_NEAR((*gradient)[i], numeric, 1e-4 * std::max(1.0, std::abs(numeric))) << "entry " << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, ObjectivePanel, testing::ValuesIn(kPanel),
                          [](const auto& info) { return info.param.name; });
 
@@ -235,6 +284,27 @@ TEST(CssObjective, TooShortSeriesGivesMinusInfinityAndThePenalty) {
     const optimizer::CssObjective objective(y, {}, config);
     EXPECT_EQ(objective.cost(std::vector<double>{0.1, 0.1, 0.0}), 8.988465674311579e307);
     EXPECT_EQ(objective.cost(std::vector<double>{0.1}), 8.988465674311579e307);
+}
+
+TEST(ProfiledObjective, RefusesWrongLengthsAndMissingColumns) {
+    const ObjectiveCase& c = kPanel[2];  // two regressors
+    const SarimaxObjective objective = make_objective(c);
+    const SarimaxConfig& config = objective.config();
+    const std::vector<double> x = optimizer::remove_exog_block(unconstrained(c.constrained, config), config);
+
+    const optimizer::ProfiledSarimaxObjective profiled(objective.series(), objective.exog(), config);
+    std::vector<double> longer = x;
+    longer.push_back(0.0);
+    auto mismatch = profiled.eval_profiled(longer);
+    ASSERT_FALSE(mismatch);
+    EXPECT_EQ(mismatch.error(), "profiled parameter length mismatch: expected 2, got 3");
+
+    const optimizer::ProfiledSarimaxObjective one_column(objective.series(), ExogColumns{objective.exog()[0]},
+                                                         config);
+    auto missing = one_column.eval_profiled(x);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error(), "missing exog column 1");
+    EXPECT_EQ(one_column.analytical_gradient_negloglike(x).error(), "missing exog column 1");
 }
 
 TEST(ExogBlock, InsertAfterTheTrendAndRemoveInverts) {

@@ -124,3 +124,34 @@ def test_fit_matches_or_beats_statsmodels(name, make, order, seasonal, options, 
     if truth is not None:
         errors = np.abs(np.array(ours["params"]) - np.array(truth))
         assert np.all(errors <= 2.0 * reference.bse), (ours["params"], truth, reference.bse)
+
+
+def regression_series(k, seed, ar=(0.5,), ma=(0.3,), d=0, mean=0.0, drift=0.0):
+    """An ARIMA path plus k standard normal regressors with coefficients 1.0, -0.5, 0.8, ..."""
+    beta = tuple((1.0, -0.5, 0.8, 0.3, -1.2)[:k])
+    y, exog = simulate(300, ar=ar, ma=ma, d=d, beta=beta, seed=seed)
+    return y + mean + drift * np.arange(300), exog
+
+
+# name, (k, seed, series options), order, trend
+REGRESSION_PANEL = [
+    ("k1_arma11", (1, 21, {}), (1, 0, 1), "n"),
+    ("k2_ar1_constant", (2, 22, {"ma": (), "mean": 4.0}), (1, 0, 0), "c"),
+    ("k3_ma1_linear_trend", (3, 23, {"ar": (), "mean": 1.0, "drift": 0.02}), (0, 0, 1), "ct"),
+    ("k4_arima111", (4, 24, {"d": 1}), (1, 1, 1), "n"),
+    ("k5_arma11_constant", (5, 25, {"mean": -2.0}), (1, 0, 1), "c"),
+]
+
+
+@pytest.mark.parametrize("name, data, order, trend", REGRESSION_PANEL, ids=[row[0] for row in REGRESSION_PANEL])
+def test_trust_region_methods_reach_the_best_regression_fit(name, data, order, trend):
+    k, seed, series_options = data
+    y, exog = regression_series(k, seed, **series_options)
+    seasonal = (0, 0, 0, 0)
+    _, reference = statsmodels_fit(y, exog, order, seasonal, {"trend": trend})
+    default = velkora.sarimax_fit(y, order, seasonal, exog=exog, trend=trend)
+    best = max(default["loglike"], reference.llf)
+    for method in ("trust-region", "profile-trust-region"):
+        fitted = velkora.sarimax_fit(y, order, seasonal, exog=exog, trend=trend, method=method)
+        assert fitted["method"] == method
+        assert fitted["loglike"] >= best - 1e-3, (method, fitted["loglike"], best)

@@ -102,12 +102,12 @@ Result<FitResult> fit(std::span<const double> y, const SarimaxConfig& config,
         if (!direct || std::isfinite(direct->loglike)) return direct;
     }
     if (cap == 0) return build_zero_iter_result(series, config, start_params, method_name, in_effect);
-    if (!start) start_params = warm_start(y, series, config, std::move(start_params), exog, in_effect);
+    if (!start && *chosen != FitMethod::TrustRegion) start_params = warm_start(y, series, config, std::move(start_params), exog, in_effect);
 
     auto x0 = transform_params_inner(start_params, config, false);
     if (!x0) return fail(x0.error());
     const SarimaxObjective objective(series, ExogColumns(in_effect.begin(), in_effect.end()), config);
-    auto outcome = run_method(*chosen, objective, *x0, config, static_cast<std::size_t>(cap));
+    auto outcome = run_method(*chosen, objective, *x0, config, static_cast<std::size_t>(cap), start.has_value());
     if (!outcome) return fail(outcome.error());
     return build_fit_result(series, config, outcome->outcome.params, outcome->outcome.n_iter,
                             outcome->outcome.converged, std::move(outcome->method), in_effect);

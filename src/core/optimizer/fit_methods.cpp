@@ -9,6 +9,7 @@
 #include "optimizer/multistart/strategies.hpp"
 #include "optimizer/parameter_bounds.hpp"
 #include "optimizer/run_lbfgsb.hpp"
+#include "optimizer/trust_region_fits.hpp"
 
 namespace velkora::optimizer {
 
@@ -28,6 +29,8 @@ constexpr MethodName kMethods[] = {
     {"lbfgsb_single", FitMethod::LbfgsbStrict},
     {"lbfgs", FitMethod::Lbfgs},
     {"bfgs", FitMethod::Bfgs},
+    {"trust-region", FitMethod::TrustRegion},
+    {"profile-trust-region", FitMethod::ProfileTrustRegion},
     {"nelder-mead", FitMethod::NelderMead},
     {"nm", FitMethod::NelderMead},
 };
@@ -50,9 +53,9 @@ Result<FitMethod> parse_method(std::string_view name) {
     return fail(SarimaxError::optimization(fmt::format("unknown method: '{}'. Valid methods: {}", name, kValidMethods)));
 }
 
-multistart::StrategyReturn run_method(FitMethod method, const SolverObjective& objective,
+multistart::StrategyReturn run_method(FitMethod method, const SarimaxObjective& objective,
                                       std::span<const double> x0, const SarimaxConfig& config,
-                                      std::size_t maxiter) {
+                                      std::size_t maxiter, bool start_given) {
     const std::size_t restarts = multistart::restart_level(x0.size(), config.order);
     switch (method) {
         case FitMethod::Lbfgsb: return multistart::fit_lbfgsb_single(objective, x0, config, maxiter);
@@ -64,6 +67,9 @@ multistart::StrategyReturn run_method(FitMethod method, const SolverObjective& o
             return named(runners::run_lbfgsb(objective, x0, runners::compute_bounds(config), maxiter), "lbfgsb-strict");
         case FitMethod::Lbfgs: return multistart::fit_lbfgs_unbounded(objective, x0, config, maxiter, restarts);
         case FitMethod::Bfgs: return multistart::fit_bfgs_single(objective, x0, maxiter);
+        case FitMethod::TrustRegion: return fit_trust_region_single(objective, x0, config, maxiter);
+        case FitMethod::ProfileTrustRegion:
+            return fit_profile_trust_region(objective, x0, config, maxiter, start_given);
         case FitMethod::NelderMead: return named(runners::run_nelder_mead(objective, x0, maxiter), "nelder-mead");
     }
     std::unreachable();

@@ -8,7 +8,7 @@
 #include "model/error.hpp"
 #include "model/types.hpp"
 #include "optimizer/multistart/strategy_result.hpp"
-#include "optimizer/objective.hpp"
+#include "optimizer/sarimax_objective.hpp"
 
 namespace velkora::optimizer {
 
@@ -20,6 +20,8 @@ enum class FitMethod {
     LbfgsbStrict,
     Lbfgs,
     Bfgs,
+    TrustRegion,
+    ProfileTrustRegion,
     NelderMead,
 };
 
@@ -29,9 +31,10 @@ inline constexpr std::string_view kDefaultMethod = "lbfgsb";
 // valid names.
 Result<FitMethod> parse_method(std::string_view name);
 
-// Minimises the objective from the unconstrained start x0 by the given method.
-multistart::StrategyReturn run_method(FitMethod method, const SolverObjective& objective,
+// Minimises the objective from the unconstrained start x0 by the given method;
+// `start_given` tells whether x0 came from the caller.
+multistart::StrategyReturn run_method(FitMethod method, const SarimaxObjective& objective,
                                       std::span<const double> x0, const SarimaxConfig& config,
-                                      std::size_t maxiter);
+                                      std::size_t maxiter, bool start_given);
 
 }  // namespace velkora::optimizer

@@ -43,6 +43,8 @@ public:
     [[nodiscard]] std::vector<double> gradient(std::span<const double> x) const override;
 
     [[nodiscard]] const SarimaxConfig& config() const { return config_; }
+    [[nodiscard]] const std::vector<double>& series() const { return y_; }
+    [[nodiscard]] const ExogColumns& exog() const { return exog_; }
 
 private:
     class TemplateLease;
