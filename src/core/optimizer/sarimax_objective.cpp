@@ -34,7 +34,7 @@ void update_template(StateSpace& ss, const SarimaxParams& params, const SarimaxC
     if (!exog.empty() && !params.exog.empty())
         ss.obs_intercept = build_obs_intercept(n, params.exog, exog);
     else
-        ss.obs_intercept.assign(n, 0.0);
+        ss.obs_intercept.clear();
     if (config.trend != Trend::TrendNone)
         ss.state_intercept =
             StateSpace::build_state_intercept(n, ss.k_states, ss.k_diff, config.trend, params.trend);

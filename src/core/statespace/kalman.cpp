@@ -6,6 +6,7 @@
 
 #include "statespace/gaussian_loglike.hpp"
 #include "statespace/kalman_kernels.hpp"
+#include "statespace/steady_filter.hpp"
 #include "statespace/steady_state.hpp"
 
 namespace velkora {
@@ -77,6 +78,10 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
     SnapshotCursor cursor(snapshots);
 
     for (std::size_t t = 0; t < n; ++t) {
+        if (is_steady && !store_series && cursor.all_consumed()) {
+            SteadyFilter(strategy, steady.k, steady.f).run(y, t, c, d, burn, sums, out.innovations, a);
+            break;
+        }
         cursor.take_due(t, a, P);
         const double d_t = t < d.size() ? d[t] : 0.0;
         const double v = (y[t] - strategy.observe(a)) - d_t;

@@ -105,7 +105,7 @@ Result<StateSpace> StateSpace::create(const SarimaxConfig& config, const Sarimax
         if (j < ma_poly.size()) ss.selection(k_diff + j, 0) = ma_poly[j];
 
     ss.state_cov = Eigen::MatrixXd::Constant(1, 1, config.concentrate_scale ? 1.0 : params.sigma2.value_or(1.0));
-    ss.obs_intercept = build_obs_intercept(n, params.exog, exog);
+    if (!exog.empty() && !params.exog.empty()) ss.obs_intercept = build_obs_intercept(n, params.exog, exog);
     ss.state_intercept = build_state_intercept(n, k, k_diff, config.trend, params.trend);
     return ss;
 }

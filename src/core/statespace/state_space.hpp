@@ -20,7 +20,7 @@ struct StateSpace {
     Eigen::VectorXd design;                // Z, k
     Eigen::MatrixXd selection;             // R, k x 1
     Eigen::MatrixXd state_cov;             // Q, 1 x 1
-    std::vector<double> obs_intercept;     // d, n
+    std::vector<double> obs_intercept;     // d, n; empty without regressors
     std::vector<double> state_intercept;   // c, n*k time-major; empty without a trend
     std::size_t k_states = 0;
     std::size_t k_diff = 0;
