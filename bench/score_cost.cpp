@@ -1,8 +1,9 @@
 // Cost of one analytic score against one log-likelihood evaluation of the same model.
 // Both include building the system and its initialisation from the parameters. The
 // score should cost at most (m + 3) log-likelihoods, m the number of parameters.
-// Costs are CPU time of the calling thread, so other work on a shared machine does not
-// enter the ratio.
+// Costs are the calling thread's CPU time, the fastest of several samples of each side
+// taken in alternation, so other work on a shared machine enters the ratio as little as
+// it can: it still slows the shared caches.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -85,22 +86,37 @@ struct Costs {
     double score = 0.0;
 };
 
-// Fastest CPU time of each of two computations, run in alternation until together they
-// have taken about `budget` seconds: the minimum is the run least disturbed by others.
+// Thread CPU time per call over `calls` calls in a row.
+double seconds_per_call(const std::function<void()>& computation, int calls) {
+    const double start = thread_cpu_seconds();
+    for (int call = 0; call < calls; ++call) computation();
+    return (thread_cpu_seconds() - start) / calls;
+}
+
+// Calls making up one sample of about kSampleSeconds, from the time of a first call.
+int calls_per_sample(const std::function<void()>& computation) {
+    constexpr double kSampleSeconds = 0.02;
+    const double once = seconds_per_call(computation, 1);
+    return static_cast<int>(std::clamp(std::ceil(kSampleSeconds / std::max(once, 1e-9)), 1.0, 1e6));
+}
+
+// Fastest per-call CPU time of each of two computations over samples taken in
+// alternation, at least kMinSamples each and more until together they have taken about
+// `budget` seconds: the fastest sample is the one least disturbed by other work.
 Costs fastest_alternating(const std::function<void()>& loglike, const std::function<void()>& score,
                           double budget) {
+    constexpr int kMinSamples = 5;
+    constexpr int kMaxSamples = 200;
+    const int loglike_calls = calls_per_sample(loglike);
+    const int score_calls = calls_per_sample(score);
     Costs best{INFINITY, INFINITY};
     double total = 0.0;
-    for (int pair = 0; pair < 3 || (total < budget && pair < 200); ++pair) {
-        double start = thread_cpu_seconds();
-        loglike();
-        const double loglike_time = thread_cpu_seconds() - start;
-        start = thread_cpu_seconds();
-        score();
-        const double score_time = thread_cpu_seconds() - start;
+    for (int sample = 0; sample < kMinSamples || (total < budget && sample < kMaxSamples); ++sample) {
+        const double loglike_time = seconds_per_call(loglike, loglike_calls);
+        const double score_time = seconds_per_call(score, score_calls);
         best.loglike = std::min(best.loglike, loglike_time);
         best.score = std::min(best.score, score_time);
-        total += loglike_time + score_time;
+        total += loglike_time * loglike_calls + score_time * score_calls;
     }
     return best;
 }

@@ -72,7 +72,7 @@ void add_initial_cov_derivatives(const StateSpace& ss, const KalmanInit& init,
             B.setZero();
         }
         if (derivatives.drqr[i]) {
-            B += derivatives.drqr[i]->block(b.begin, b.begin, b.size, b.size);
+            B += derivatives.drqr[i]->dense().block(b.begin, b.begin, b.size, b.size);
             enters = true;
         }
         if (!enters) continue;

@@ -26,12 +26,18 @@ std::vector<SparseEntry> arma_column_entries(const std::vector<double>& e, std::
     return entries;
 }
 
-// R holds the reduced MA coefficients down the ARMA block, so dR has f_j at k_diff + j.
-Eigen::MatrixXd selection_drqr(const std::vector<double>& f, const StateSpace& ss, std::size_t k_arma) {
+// R holds the reduced MA coefficients down the ARMA block, so dR has f_j at k_diff + j and
+// d(R Q R') = (sigma2 dR) r' + r (sigma2 dR)'.
+SymmetricRankTwo selection_drqr(const std::vector<double>& f, const StateSpace& ss, std::size_t k_arma) {
     Eigen::VectorXd dR = Eigen::VectorXd::Zero(static_cast<Eigen::Index>(ss.k_states));
     for (std::size_t j = 0; j < k_arma && j < f.size(); ++j)
         if (std::abs(f[j]) > kNegligibleCoefficient) dR(static_cast<Eigen::Index>(ss.k_diff + j)) = f[j];
-    return compute_drqr(dR, ss.selection, ss.state_cov(0, 0));
+    return {ss.state_cov(0, 0) * dR, ss.selection.col(0)};
+}
+
+// d(R Q R') / d sigma2 = r r' = (r / 2) r' + r (r / 2)'.
+SymmetricRankTwo variance_drqr(const StateSpace& ss) {
+    return {0.5 * ss.selection.col(0), ss.selection.col(0)};
 }
 
 std::vector<double> trend_intercept_derivative(std::size_t n, std::size_t k, std::size_t k_diff,
@@ -49,7 +55,7 @@ public:
         out_.d_obs_intercept.reserve(m);
         out_.d_state_intercept.reserve(m);
     }
-    void add(std::vector<SparseEntry> dT, std::optional<Eigen::MatrixXd> drqr, std::vector<double> dd,
+    void add(std::vector<SparseEntry> dT, std::optional<SymmetricRankTwo> drqr, std::vector<double> dd,
              std::vector<double> dc) {
         out_.d_transition.push_back(std::move(dT));
         out_.drqr.push_back(std::move(drqr));
@@ -63,11 +69,6 @@ private:
     SystemDerivatives out_;
 };
 }  // namespace
-
-Eigen::MatrixXd compute_drqr(const Eigen::VectorXd& dR, const Eigen::MatrixXd& R, double sigma2) {
-    const Eigen::VectorXd r = R.col(0);
-    return sigma2 * (dR * r.transpose() + r * dR.transpose());
-}
 
 SystemDerivatives precompute_derivatives(const SarimaxConfig& config, const SarimaxParams& params,
                                          const StateSpace& ss, std::size_t n,
@@ -109,7 +110,7 @@ SystemDerivatives precompute_derivatives(const SarimaxConfig& config, const Sari
     for (std::size_t i = 1; i <= o.Q; ++i)
         builder.add({}, selection_drqr(polymul(ma_poly, monomial(o.s * i, 1.0)), ss, k_arma), {}, {});
     if (!config.concentrate_scale)
-        builder.add({}, Eigen::MatrixXd(ss.selection * ss.selection.transpose()), {}, {});
+        builder.add({}, variance_drqr(ss), {}, {});
     return builder.finish();
 }
 

@@ -13,10 +13,19 @@
 
 namespace velkora::score {
 
-// One entry per parameter, in the order of the flat parameter vector.
+// The symmetric matrix a b' + b a'.
+struct SymmetricRankTwo {
+    Eigen::VectorXd a;
+    Eigen::VectorXd b;
+
+    [[nodiscard]] Eigen::MatrixXd dense() const { return a * b.transpose() + b * a.transpose(); }
+};
+
+// One entry per parameter, in the order of the flat parameter vector. With a single shock
+// R Q R' = sigma2 r r', so every d(R Q R')_i has rank two at most.
 struct SystemDerivatives {
     std::vector<std::vector<SparseEntry>> d_transition;     // non-zeros of dT_i
-    std::vector<std::optional<Eigen::MatrixXd>> drqr;        // d(R Q R')_i
+    std::vector<std::optional<SymmetricRankTwo>> drqr;       // d(R Q R')_i
     std::vector<std::vector<double>> d_obs_intercept;        // dd_i(t); 0 past the end
     std::vector<std::vector<double>> d_state_intercept;      // dc_i(t), n*k time-major
     std::size_t n_params = 0;
@@ -26,9 +35,6 @@ struct SystemDerivatives {
         return !d_transition[i].empty() || drqr[i].has_value();
     }
 };
-
-// sigma2 (dR R' + R dR')
-Eigen::MatrixXd compute_drqr(const Eigen::VectorXd& dR, const Eigen::MatrixXd& R, double sigma2);
 
 // `ss` must be built from `config` and `params` for a series of n observations; `exog`
 // holds the regressor columns the system was built with.

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "score/dp_predict.hpp"
+#include "score/cov_tangents.hpp"
 #include "score/initial_tangents.hpp"
 #include "statespace/kalman.hpp"
 #include "statespace/kalman_kernels.hpp"
@@ -46,11 +46,22 @@ void check_shapes(std::span<const double> y, std::size_t n, const StateSpace& ss
     for (std::size_t i = 0; i < m; ++i) {
         for (const SparseEntry& e : sd.d_transition[i])
             require(e.row < ss.k_states && e.col < ss.k_states, "tlkf_pass: transition derivative out of range");
-        require(!sd.drqr[i] || (sd.drqr[i]->rows() == k && sd.drqr[i]->cols() == k),
+        require(!sd.drqr[i] || (sd.drqr[i]->a.size() == k && sd.drqr[i]->b.size() == k),
                 "tlkf_pass: d(RQR) does not match k_states");
         require(sd.d_state_intercept[i].empty() || sd.d_state_intercept[i].size() >= n * ss.k_states,
                 "tlkf_pass: state intercept derivative shorter than n*k");
     }
+}
+
+// dP_i at the start, k x k for the parameters that move the covariance, empty for others.
+std::vector<Eigen::MatrixXd> initial_cov_tangents(const StateSpace& ss, const KalmanInit& init,
+                                                  const SystemDerivatives& derivatives) {
+    const auto k = static_cast<Eigen::Index>(ss.k_states);
+    std::vector<Eigen::MatrixXd> dP(derivatives.n_params);
+    for (std::size_t i = 0; i < derivatives.n_params; ++i)
+        if (derivatives.moves_covariance(i)) dP[i] = Eigen::MatrixXd::Zero(k, k);
+    add_initial_cov_derivatives(ss, init, derivatives, dP);
+    return dP;
 }
 
 // The filter state and, per parameter i, its tangents da_i, dP_i and dPZ_i = dP_i Z'.
@@ -75,19 +86,14 @@ public:
           pz_(k_),
           warmup_pz_(k_),
           detector_(k_),
-          scratch_(k_),
+          dP_(strategy_, derivatives, initial_cov_tangents(ss, init, derivatives), k_),
           moves_(m_),
           da_(m_, Eigen::VectorXd::Zero(k_)),
-          dP_(m_),
           dpz_(m_, Eigen::VectorXd::Zero(k_)),
           dv_(m_, 0.0),
           df_(m_, 0.0) {
-        for (std::size_t i = 0; i < m_; ++i) {
-            moves_[i] = derivatives.moves_covariance(i);
-            if (moves_[i]) dP_[i] = Eigen::MatrixXd::Zero(k_, k_);
-        }
+        for (std::size_t i = 0; i < m_; ++i) moves_[i] = derivatives.moves_covariance(i);
         add_initial_state_derivatives(ss, init, derivatives, da_);
-        add_initial_cov_derivatives(ss, init, derivatives, dP_);
     }
 
     [[nodiscard]] std::span<const double> dv() const { return dv_; }
@@ -108,7 +114,7 @@ public:
             std::fill(df_.begin(), df_.end(), 0.0);
             return {v, kDegenerateInverseVariance, F, StepKind::Degenerate};
         }
-        for (std::size_t i = 0; i < m_; ++i) df_[i] = moves_[i] ? strategy_.compute_pz_and_f(dP_[i], dpz_[i]) : 0.0;
+        dP_.observe(dpz_, df_);
         return {v, 1.0 / F, F, StepKind::Normal};
     }
 
@@ -126,9 +132,8 @@ private:
         update_mean_tangents(obs.v, finv);
         a_ += pz_ * (obs.v * finv);
         KalmanStrategy::downdate(P_, pz_, obs.f);
-        update_cov_tangents(finv);
         predict_mean_tangents(t);
-        predict_cov_tangents();
+        dP_.predict_updated(P_, pz_, finv, df_, dpz_);
         predict_mean(t);
         strategy_.predict_cov(P_, rqr_, work_);
         test_steady(t);
@@ -137,7 +142,7 @@ private:
     // No measurement update: the observation carries no information.
     void degenerate_step(std::size_t t) {
         predict_mean_tangents(t);
-        predict_cov_tangents();
+        dP_.predict_unfiltered(P_);
         predict_mean(t);
         strategy_.predict_cov(P_, rqr_, work_);
     }
@@ -160,18 +165,6 @@ private:
         }
     }
 
-    // dP_i += (finv^2 df_i) PZ PZ' - finv (dPZ_i PZ' + PZ dPZ_i'), column by column.
-    void update_cov_tangents(double finv) {
-        for (std::size_t i = 0; i < m_; ++i) {
-            if (!moves_[i]) continue;
-            const double outer = finv * finv * df_[i];
-            Eigen::MatrixXd& dP = dP_[i];
-            const Eigen::VectorXd& dpz = dpz_[i];
-            for (Eigen::Index j = 0; j < k_; ++j)
-                dP.col(j) += (outer * pz_(j) - finv * dpz(j)) * pz_ - (finv * pz_(j)) * dpz;
-        }
-    }
-
     // da_i <- T da_i + dT_i a + dc_i(t), with a the state being predicted.
     void predict_mean_tangents(std::size_t t) {
         for (std::size_t i = 0; i < m_; ++i) {
@@ -183,11 +176,6 @@ private:
                 a_next_ += Eigen::Map<const Eigen::VectorXd>(dc.data() + t * static_cast<std::size_t>(k_), k_);
             da_[i].swap(a_next_);
         }
-    }
-
-    void predict_cov_tangents() {
-        for (std::size_t i = 0; i < m_; ++i)
-            if (moves_[i]) compute_dp_predict(sd_.d_transition[i], sd_.drqr[i], strategy_, P_, dP_[i], scratch_);
     }
 
     void predict_mean(std::size_t t) {
@@ -214,8 +202,7 @@ private:
         steady_f_ = f_ss;
         steady_finv_ = 1.0 / f_ss;
         // The frozen variance derivatives belong to the frozen covariance.
-        for (std::size_t i = 0; i < m_; ++i)
-            if (moves_[i]) df_[i] = strategy_.compute_pz_and_f(dP_[i], dpz_[i]);
+        dP_.observe(dpz_, df_);
     }
 
     std::span<const double> y_;
@@ -238,11 +225,10 @@ private:
     bool steady_ = false;
     double steady_f_ = 0.0;
     double steady_finv_ = 0.0;
-    DpPredictScratch scratch_;
+    CovTangents dP_;
 
     std::vector<char> moves_;
     std::vector<Eigen::VectorXd> da_;
-    std::vector<Eigen::MatrixXd> dP_;
     std::vector<Eigen::VectorXd> dpz_;
     std::vector<double> dv_;
     std::vector<double> df_;

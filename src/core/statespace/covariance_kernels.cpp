@@ -58,6 +58,54 @@ void left_multiply_lower(const double* W, const double* base, double* out, std::
 }
 
 VELKORA_SIMD_CLONES
+void predict_plus_rank_two(const double* X, double* out, std::size_t k, std::span<const SparseEntry> entries,
+                           std::span<const SparseRun> runs, const double* a, const double* b, double* w) {
+    std::size_t e = 0;
+    for (std::size_t j = 0; j < k; ++j) {
+        double* o = out + j * k;
+        if (a != nullptr) {
+            const double a_j = a[j];
+            const double b_j = b[j];
+            for (std::size_t i = 0; i < k; ++i) o[i] = a[i] * b_j + b[i] * a_j;
+        } else {
+            std::fill(o, o + k, 0.0);
+        }
+        // Column j of X T' is value * X[:, col] over the entries of row j of T; a single
+        // entry is read in place, its value folded into the run values below.
+        const std::size_t first = e;
+        while (e < entries.size() && entries[e].row == j) ++e;
+        if (first == e) continue;
+        const double* x = w;
+        double scale = 1.0;
+        if (e - first == 1) {
+            x = X + entries[first].col * k;
+            scale = entries[first].value;
+        } else {
+            std::fill(w, w + k, 0.0);
+            for (std::size_t f = first; f < e; ++f) {
+                const double* in = X + entries[f].col * k;
+                const double v = entries[f].value;
+                for (std::size_t r = 0; r < k; ++r) w[r] += v * in[r];
+            }
+        }
+        for (const auto& run : runs) {
+            const double v = run.value * scale;
+            double* dst = o + run.row;
+            const double* src = x + run.col;
+            for (std::size_t i = 0; i < run.length; ++i) dst[i] += v * src[i];
+        }
+    }
+    // An entry whose row and column both have several entries in T sums its products in
+    // another order than its mirror image; the rows of such entries take their columns.
+    for (std::size_t first = 0, last = 0; first < entries.size(); first = last) {
+        const std::size_t r = entries[first].row;
+        while (last < entries.size() && entries[last].row == r) ++last;
+        if (last - first < 2) continue;
+        for (std::size_t j = 0; j < k; ++j) out[j * k + r] = out[r * k + j];
+    }
+}
+
+VELKORA_SIMD_CLONES
 void mirror_lower(double* P, std::size_t k) {
     // Tiles below the diagonal are read by columns into a buffer and written transposed
     // by columns, so both sides stream through memory; the diagonal tiles go entry by entry.
