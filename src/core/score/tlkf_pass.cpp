@@ -6,6 +6,7 @@
 
 #include "score/cov_tangents.hpp"
 #include "score/initial_tangents.hpp"
+#include "score/steady_tangent_steps.hpp"
 #include "statespace/kalman.hpp"
 #include "statespace/kalman_kernels.hpp"
 #include "statespace/steady_state.hpp"
@@ -16,12 +17,12 @@ namespace {
 
 constexpr double kDegenerateInverseVariance = 1.0 / kDegenerateVariance;
 
-enum class StepKind { Normal, Degenerate, Steady };
+enum class StepKind { Normal, Degenerate };
 
 struct Observation {
     double v = 0.0;
     double finv = 0.0;      // the inverse variance the likelihood uses
-    double f = 0.0;         // the innovation variance (frozen on steady steps)
+    double f = 0.0;         // the innovation variance
     StepKind kind = StepKind::Normal;
 };
 
@@ -96,6 +97,7 @@ public:
         add_initial_state_derivatives(ss, init, derivatives, da_);
     }
 
+    [[nodiscard]] bool steady() const { return steady_; }
     [[nodiscard]] std::span<const double> dv() const { return dv_; }
     [[nodiscard]] std::span<const double> df() const { return df_; }
 
@@ -107,7 +109,6 @@ public:
             const std::vector<double>& dd = sd_.d_obs_intercept[i];
             dv_[i] = -(t < dd.size() ? dd[t] : 0.0) - strategy_.observe(da_[i]);
         }
-        if (steady_) return {v, steady_finv_, steady_f_, StepKind::Steady};
 
         const double F = strategy_.compute_pz_and_f(P_, pz_);
         if (F <= 0.0) {
@@ -118,11 +119,17 @@ public:
         return {v, 1.0 / F, F, StepKind::Normal};
     }
 
+    // Every remaining step once the covariance is frozen.
+    template <TlkfSink Sink>
+    void run_steady(std::size_t from, std::size_t n, Sink& sink, LikelihoodSums& sums) {
+        const FrozenCovariance frozen{pz_, steady_f_, dpz_, df_, moves_};
+        SteadyTangentSteps(strategy_, ss_, sd_, frozen).run(y_, from, n, burn_, a_, da_, sink, sums);
+    }
+
     void advance(std::size_t t, const Observation& obs) {
         switch (obs.kind) {
             case StepKind::Normal: normal_step(t, obs); break;
             case StepKind::Degenerate: degenerate_step(t); break;
-            case StepKind::Steady: steady_step(t, obs); break;
         }
     }
 
@@ -145,14 +152,6 @@ private:
         dP_.predict_unfiltered(P_);
         predict_mean(t);
         strategy_.predict_cov(P_, rqr_, work_);
-    }
-
-    // P, PZ and every dP_i, dPZ_i and df_i stay as they were at the switch.
-    void steady_step(std::size_t t, const Observation& obs) {
-        update_mean_tangents(obs.v, obs.finv);
-        a_ += pz_ * (obs.v * obs.finv);
-        predict_mean_tangents(t);
-        predict_mean(t);
     }
 
     // da_i += d(v finv)_i PZ + (v finv) dPZ_i
@@ -200,7 +199,6 @@ private:
         if (!detector_.converged_after(pz_, P_) || !std::isfinite(f_ss) || f_ss <= 0.0) return;
         steady_ = true;
         steady_f_ = f_ss;
-        steady_finv_ = 1.0 / f_ss;
         // The frozen variance derivatives belong to the frozen covariance.
         dP_.observe(dpz_, df_);
     }
@@ -224,7 +222,6 @@ private:
     SteadyStateDetector detector_;
     bool steady_ = false;
     double steady_f_ = 0.0;
-    double steady_finv_ = 0.0;
     CovTangents dP_;
 
     std::vector<char> moves_;
@@ -254,6 +251,10 @@ LikelihoodSums tlkf_pass(std::span<const double> y, std::size_t n, const StateSp
             sums.log_f += log_variance(obs);
         }
         filter.advance(t, obs);
+        if (filter.steady()) {
+            filter.run_steady(t + 1, n, sink, sums);
+            break;
+        }
     }
     return sums;
 }

@@ -6,15 +6,7 @@
 namespace velkora {
 
 SteadyFilter::SteadyFilter(const KalmanStrategy& strategy, const Eigen::VectorXd& gain, double f)
-    : gain_(gain.begin(), gain.end()), f_(f), log_f_(std::log(f)) {
-    // The entries come in row-major order.
-    row_start_.assign(gain_.size() + 1, 0);
-    for (const SparseEntry& e : strategy.sparse_t().entries) {
-        ++row_start_[e.row + 1];
-        t_cols_.push_back(e.col);
-        t_values_.push_back(e.value);
-    }
-    for (std::size_t i = 0; i < gain_.size(); ++i) row_start_[i + 1] += row_start_[i];
+    : transition_(CompressedRows::of(strategy.sparse_t())), gain_(gain.begin(), gain.end()), f_(f), log_f_(std::log(f)) {
     for (const SparseZEntry& e : strategy.sparse_z().entries) {
         z_index_.push_back(e.index);
         z_values_.push_back(e.value);
@@ -41,12 +33,10 @@ void SteadyFilter::run(std::span<const double> y, std::size_t from, std::span<co
         innovations.push_back(v);
         const double scaled = v / f_;
         const double* ct = t < intercept_steps ? c.data() + t * k : nullptr;
-        for (std::size_t i = 0; i < k; ++i) {
-            double sum = 0.0;
-            for (std::size_t j = row_start_[i]; j < row_start_[i + 1]; ++j) sum += t_values_[j] * state[t_cols_[j]];
+        transition_.multiply(state.data(), next.data(), [&](std::size_t i, double sum) {
             if (ct != nullptr) sum += ct[i];
-            next[i] = sum + gain_[i] * scaled;
-        }
+            return sum + gain_[i] * scaled;
+        });
         if (t >= burn) {
             log_f_sum += log_f_;
             v2_sum += v * v / f_;

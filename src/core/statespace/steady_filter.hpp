@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "statespace/compressed_rows.hpp"
 #include "statespace/gaussian_loglike.hpp"
 #include "statespace/kalman_kernels.hpp"
 
@@ -25,9 +26,9 @@ public:
              std::size_t burn, LikelihoodSums& sums, std::vector<double>& innovations, Eigen::VectorXd& a) const;
 
 private:
-    // T in compressed rows: the entries of row i are row_start_[i] .. row_start_[i+1]-1.
-    std::vector<std::size_t> row_start_, t_cols_, z_index_;
-    std::vector<double> t_values_, z_values_;
+    CompressedRows transition_;
+    std::vector<std::size_t> z_index_;
+    std::vector<double> z_values_;
     std::vector<double> gain_;
     double f_;
     double log_f_;
