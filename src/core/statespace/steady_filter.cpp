@@ -6,7 +6,7 @@
 namespace velkora {
 
 SteadyFilter::SteadyFilter(const KalmanStrategy& strategy, const Eigen::VectorXd& gain, double f)
-    : transition_(CompressedRows::of(strategy.sparse_t())), gain_(gain.begin(), gain.end()), f_(f), log_f_(std::log(f)) {
+    : transition_(CompressedRows::of(strategy.sparse_t())), gain_(gain.begin(), gain.end()), finv_(1.0 / f), log_f_(std::log(f)) {
     for (const SparseZEntry& e : strategy.sparse_z().entries) {
         z_index_.push_back(e.index);
         z_values_.push_back(e.value);
@@ -31,7 +31,8 @@ void SteadyFilter::run(std::span<const double> y, std::size_t from, std::span<co
         const double d_t = t < d.size() ? d[t] : 0.0;
         const double v = (y[t] - za) - d_t;
         innovations.push_back(v);
-        const double scaled = v / f_;
+        // The reciprocal keeps the division off the chain from one state to the next.
+        const double scaled = v * finv_;
         const double* ct = t < intercept_steps ? c.data() + t * k : nullptr;
         transition_.multiply(state.data(), next.data(), [&](std::size_t i, double sum) {
             if (ct != nullptr) sum += ct[i];
@@ -39,7 +40,7 @@ void SteadyFilter::run(std::span<const double> y, std::size_t from, std::span<co
         });
         if (t >= burn) {
             log_f_sum += log_f_;
-            v2_sum += v * v / f_;
+            v2_sum += v * v * finv_;
         }
         state.swap(next);
     }

@@ -30,7 +30,7 @@ private:
     std::vector<std::size_t> z_index_;
     std::vector<double> z_values_;
     std::vector<double> gain_;
-    double f_;
+    double finv_;
     double log_f_;
 };
 
