@@ -25,7 +25,7 @@ constexpr double kDegenerateVariance = 1e10;
 
 bool usable_variance(double f) { return std::isfinite(f) && f > 0.0; }
 
-// Full unconstrained vector with `beta` as regression block, mapped forward and split.
+// An unconstrained full-layout vector mapped forward and split into its blocks.
 TextResult<SarimaxParams> constrained_params(std::span<const double> full, const SarimaxConfig& config) {
     auto constrained = transform_params_inner(full, config, true);
     if (!constrained) return fail_text(constrained.error().display());
