@@ -6,22 +6,16 @@ are computed on the log scale and shown in passengers. With matplotlib installed
 series, the forecasts and the band are drawn to examples/forecast.png.
 """
 
-import csv
 import pathlib
 
 import numpy as np
 
 import velkora
+from airline import read_passengers
 
 HERE = pathlib.Path(__file__).resolve().parent
 ORDER, SEASONAL = (0, 1, 1), (0, 1, 1, 12)
 STEPS, ALPHA = 24, 0.05
-
-
-def read_passengers():
-    with open(HERE / "airline_passengers.csv", newline="") as fh:
-        rows = list(csv.DictReader(fh))
-    return [r["month"] for r in rows], np.array([float(r["passengers"]) for r in rows])
 
 
 def following_months(last, count):

@@ -1,22 +1,14 @@
 """Exact log-likelihood of the airline model on the monthly airline passengers series."""
 
-import csv
-import pathlib
 
 import numpy as np
 
 import velkora
-
-HERE = pathlib.Path(__file__).resolve().parent
-
-
-def load_airline():
-    with open(HERE / "airline_passengers.csv", newline="") as fh:
-        return np.array([float(row["passengers"]) for row in csv.DictReader(fh)])
+from airline import read_passengers
 
 
 def main():
-    y = np.log(load_airline())
+    y = np.log(read_passengers()[1])
     order, seasonal = (0, 1, 1), (0, 1, 1, 12)
     params = np.array([-0.40, -0.55, 0.0014])
     loglike = velkora.sarimax_loglike(y, order, seasonal, params)

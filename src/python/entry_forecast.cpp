@@ -72,16 +72,11 @@ PyObject* sarimax_forecast(PyObject* module, PyObject* const* args, Py_ssize_t n
     const double alpha = in.next(to_double);
     auto exog = in.next(to_optional<to_array_2d>);
     auto future_exog = in.next(to_optional<to_array_2d>);
-    ModelFlags flags;
-    flags.concentrate_scale = in.next(to_bool);
-    auto trend = in.next(to_optional<to_str>);
-    flags.simple_differencing = in.next(to_bool);
-    flags.enforce_stationarity = in.next(to_bool);
-    flags.enforce_invertibility = in.next(to_bool);
+    const ModelOptions options = read_closing_model_options(in);
     if (in.failed()) return nullptr;
 
     if (!validate_alpha(alpha) || !validate_steps(steps)) return nullptr;
-    auto call = prepare_parameter_call(y, params, order, seasonal, exog, flags, trend);
+    auto call = prepare_parameter_call(y, params, order, seasonal, exog, options.flags, options.trend);
     if (!call) return nullptr;
     auto future_columns = validate_future_exog(future_exog, call->request.config.n_exog, steps);
     if (!future_columns) return nullptr;

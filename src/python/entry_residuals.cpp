@@ -48,15 +48,10 @@ PyObject* sarimax_residuals(PyObject* module, PyObject* const* args, Py_ssize_t 
     auto seasonal = in.next(to_size_tuple<4>);
     auto params = in.next(to_array_1d);
     auto exog = in.next(to_optional<to_array_2d>);
-    ModelFlags flags;
-    flags.concentrate_scale = in.next(to_bool);
-    auto trend = in.next(to_optional<to_str>);
-    flags.simple_differencing = in.next(to_bool);
-    flags.enforce_stationarity = in.next(to_bool);
-    flags.enforce_invertibility = in.next(to_bool);
+    const ModelOptions options = read_closing_model_options(in);
     if (in.failed()) return nullptr;
 
-    auto call = prepare_parameter_call(y, params, order, seasonal, exog, flags, trend);
+    auto call = prepare_parameter_call(y, params, order, seasonal, exog, options.flags, options.trend);
     if (!call) return nullptr;
 
     auto output = compute_without_gil(module, [&] { return residuals(*call); });

@@ -67,18 +67,13 @@ PyObject* sarimax_rolling_forecast(PyObject* module, PyObject* const* args, Py_s
     origins.horizon = in.next(to_size);
     const double alpha = in.next(to_double);
     auto exog = in.next(to_optional<to_array_2d>);
-    ModelFlags flags;
-    flags.concentrate_scale = in.next(to_bool);
-    auto trend = in.next(to_optional<to_str>);
-    flags.simple_differencing = in.next(to_bool);
-    flags.enforce_stationarity = in.next(to_bool);
-    flags.enforce_invertibility = in.next(to_bool);
+    const ModelOptions options = read_closing_model_options(in);
     if (in.failed()) return nullptr;
 
     if (!validate_alpha(alpha)) return nullptr;
     // A zero horizon is refused by the computation, with the other origin checks.
     if (origins.horizon != 0 && !validate_steps(origins.horizon)) return nullptr;
-    auto call = prepare_parameter_call(y, params, order, seasonal, exog, flags, trend);
+    auto call = prepare_parameter_call(y, params, order, seasonal, exog, options.flags, options.trend);
     if (!call) return nullptr;
 
     auto output = compute_without_gil(module, [&] { return rolling_forecast(*call, origins, alpha); });

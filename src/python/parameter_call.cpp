@@ -1,6 +1,18 @@
 #include "parameter_call.hpp"
 
+#include "converters.hpp"
+
 namespace velkora::python {
+
+ModelOptions read_closing_model_options(ArgumentReader& in) {
+    ModelOptions options;
+    options.flags.concentrate_scale = in.next(to_bool);
+    options.trend = in.next(to_optional<to_str>);
+    options.flags.simple_differencing = in.next(to_bool);
+    options.flags.enforce_stationarity = in.next(to_bool);
+    options.flags.enforce_invertibility = in.next(to_bool);
+    return options;
+}
 
 PyResult<ParameterCall> prepare_parameter_call(const ArrayArg& y, const ArrayArg& params,
                                                const OrderTuple& order, const SeasonalTuple& seasonal,

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "argument_reader.hpp"
 #include "model/params.hpp"
 #include "numpy_arrays.hpp"
 #include "validation.hpp"
@@ -27,6 +28,16 @@ struct ParameterCall {
         return {};
     }
 };
+
+// The model options that close the signatures of the forecast and residual entries.
+struct ModelOptions {
+    ModelFlags flags;
+    std::optional<std::string> trend;
+};
+
+// Reads concentrate_scale, trend, simple_differencing, enforce_stationarity and
+// enforce_invertibility, in that order.
+ModelOptions read_closing_model_options(ArgumentReader& in);
 
 // Copies y, then the parameters (each must be contiguous), then validates the request.
 PyResult<ParameterCall> prepare_parameter_call(const ArrayArg& y, const ArrayArg& params,

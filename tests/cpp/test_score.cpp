@@ -114,6 +114,37 @@ std::vector<ScoreCase> panel() {
     return cases;
 }
 
+// A case's series and model as the fit would filter them.
+struct PreparedCase {
+    explicit PreparedCase(const ScoreCase& c)
+        : config(c.config),
+          data(simulate(c.n, c.config.n_exog, c.level, c.exog_scale, 7919 + c.n)),
+          params(*SarimaxParams::from_flat(c.params, c.config)),
+          model(pipeline::prepare_model(data.y, params, c.config, data.exog)) {}
+
+    [[nodiscard]] std::span<const std::vector<double>> exog() const {
+        return pipeline::regressors_in_effect(model->endog, config, data.exog);
+    }
+    [[nodiscard]] const std::vector<double>& y() const { return model->endog.series; }
+
+    [[nodiscard]] Result<std::vector<double>> score() const {
+        return score::score(y(), y().size(), model->ss, model->init, config, params, config.concentrate_scale, exog());
+    }
+    [[nodiscard]] Result<std::vector<std::vector<double>>> score_obs() const {
+        return score::score_obs(y(), y().size(), model->ss, model->init, config, params, config.concentrate_scale,
+                                exog());
+    }
+    [[nodiscard]] Result<score::ScoreAndLoglike> score_with_loglike() const {
+        return score::score_with_loglike(y(), y().size(), model->ss, model->init, config, params,
+                                         config.concentrate_scale, exog());
+    }
+
+    SarimaxConfig config;
+    Data data;
+    SarimaxParams params;
+    Result<pipeline::PreparedModel> model;
+};
+
 class ScorePanel : public ::testing::TestWithParam<ScoreCase> {};
 
 TEST_P(ScorePanel, MatchesFiniteDifferences) {
@@ -139,20 +170,14 @@ TEST_P(ScorePanel, MatchesFiniteDifferences) {
 
 TEST_P(ScorePanel, ObservationRowsSumToScore) {
     const ScoreCase& c = GetParam();
-    const Data data = simulate(c.n, c.config.n_exog, c.level, c.exog_scale, 7919 + c.n);
-    auto params = SarimaxParams::from_flat(c.params, c.config);
-    auto model = pipeline::prepare_model(data.y, *params, c.config, data.exog);
-    ASSERT_TRUE(model.has_value());
-    const std::vector<double>& y = model->endog.series;
-    const auto exog = pipeline::regressors_in_effect(model->endog, c.config, data.exog);
-    const StateSpace& ss = model->ss;
-    const KalmanInit& init = model->init;
+    const PreparedCase prepared(c);
+    ASSERT_TRUE(prepared.model.has_value());
 
-    auto total = score::score(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale, exog);
-    auto rows = score::score_obs(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale, exog);
+    auto total = prepared.score();
+    auto rows = prepared.score_obs();
     ASSERT_TRUE(total.has_value());
     ASSERT_TRUE(rows.has_value());
-    ASSERT_EQ(rows->size(), y.size() - init.burn);
+    ASSERT_EQ(rows->size(), prepared.y().size() - prepared.model->init.burn);
     for (std::size_t i = 0; i < total->size(); ++i) {
         double sum = 0.0, magnitude = 0.0;
         for (const auto& row : *rows) {
@@ -166,19 +191,12 @@ TEST_P(ScorePanel, ObservationRowsSumToScore) {
 // The value of the same pass is the filter's log-likelihood; the gradient is score's.
 TEST_P(ScorePanel, LoglikeFromTheTangentPassMatchesTheFilter) {
     const ScoreCase& c = GetParam();
-    const Data data = simulate(c.n, c.config.n_exog, c.level, c.exog_scale, 7919 + c.n);
-    auto params = SarimaxParams::from_flat(c.params, c.config);
-    auto model = pipeline::prepare_model(data.y, *params, c.config, data.exog);
-    ASSERT_TRUE(model.has_value());
-    const std::vector<double>& y = model->endog.series;
-    const auto exog = pipeline::regressors_in_effect(model->endog, c.config, data.exog);
-    const StateSpace& ss = model->ss;
-    const KalmanInit& init = model->init;
+    const PreparedCase prepared(c);
+    ASSERT_TRUE(prepared.model.has_value());
 
-    auto both = score::score_with_loglike(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale,
-                                          exog);
-    auto total = score::score(y, y.size(), ss, init, c.config, *params, c.config.concentrate_scale, exog);
-    auto filtered = kalman_loglike(y, ss, init, c.config.concentrate_scale);
+    auto both = prepared.score_with_loglike();
+    auto total = prepared.score();
+    auto filtered = kalman_loglike(prepared.y(), prepared.model->ss, prepared.model->init, c.config.concentrate_scale);
     ASSERT_TRUE(both.has_value());
     ASSERT_TRUE(total.has_value());
     ASSERT_TRUE(filtered.has_value());

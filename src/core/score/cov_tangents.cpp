@@ -9,7 +9,7 @@ namespace velkora::score {
 
 CovTangents::CovTangents(const KalmanStrategy& strategy, const SystemDerivatives& derivatives,
                          std::vector<Eigen::MatrixXd> initial, Eigen::Index k)
-    : strategy_(strategy), sd_(derivatives), predicted_(k, k), column_(k), t_pz_(k), u_(k), t_u_(k), gathered_(k) {
+    : strategy_(strategy), sd_(derivatives), predicted_(k, k), t_pz_(k), u_(k), t_u_(k), gathered_(k) {
     for (std::size_t i = 0; i < derivatives.n_params; ++i) {
         if (!derivatives.moves_covariance(i)) continue;
         parameters_.push_back(i);
@@ -63,10 +63,8 @@ void CovTangents::predict_unfiltered(const Eigen::MatrixXd& P) {
 }
 
 void CovTangents::compute_g(const Eigen::MatrixXd& P) {
-    for (std::size_t j = 0; j < g_columns_.size(); ++j) {
-        column_ = P.col(static_cast<Eigen::Index>(g_columns_[j]));
-        strategy_.transition_times(column_, g_[j]);
-    }
+    for (std::size_t j = 0; j < g_columns_.size(); ++j)
+        strategy_.transition_times(P.col(static_cast<Eigen::Index>(g_columns_[j])).data(), g_[j].data());
 }
 
 void CovTangents::predict(std::size_t slot, const double* a, const double* b) {

@@ -65,7 +65,6 @@ private:
     std::vector<std::size_t> g_columns_;                  // the columns c any dT_i has
     std::vector<Eigen::VectorXd> g_;                      // T P[:, c] for each of them
     Eigen::MatrixXd predicted_;
-    Eigen::VectorXd column_;
     Eigen::VectorXd t_pz_;
     Eigen::VectorXd u_;
     Eigen::VectorXd t_u_;

@@ -6,12 +6,7 @@ namespace velkora::score {
 
 SteadyTangentSteps::SteadyTangentSteps(const KalmanStrategy& strategy, const StateSpace& ss,
                                        const SystemDerivatives& derivatives, const FrozenCovariance& frozen)
-    : ss_(ss), sd_(derivatives), frozen_(frozen), transition_(CompressedRows::of(strategy.sparse_t())) {
-    for (const SparseZEntry& e : strategy.sparse_z().entries) {
-        z_index_.push_back(e.index);
-        z_values_.push_back(e.value);
-    }
-}
+    : strategy_(strategy), ss_(ss), sd_(derivatives), frozen_(frozen) {}
 
 template <TlkfSink Sink>
 void SteadyTangentSteps::run(std::span<const double> y, std::size_t from, std::size_t n, std::size_t burn,
@@ -19,14 +14,11 @@ void SteadyTangentSteps::run(std::span<const double> y, std::size_t from, std::s
                              LikelihoodSums& sums) const {
     const std::size_t k = static_cast<std::size_t>(a_out.size());
     const std::size_t m = da_out.size();
-    const std::size_t n_z = z_values_.size();
     const double f = frozen_.f;
     const double finv = 1.0 / f;
     const double log_f = std::log(f);
     const double* pz = frozen_.pz.data();
     const std::vector<double>& d = ss_.obs_intercept;
-    const std::span<const double> c(ss_.state_intercept);
-    const std::size_t intercept_steps = !c.empty() && c.size() % k == 0 ? c.size() / k : 0;
 
     // The state and the tangents side by side, tangent i at da[i * k].
     std::vector<double> a(a_out.begin(), a_out.end());
@@ -35,18 +27,12 @@ void SteadyTangentSteps::run(std::span<const double> y, std::size_t from, std::s
     std::vector<double> da_next(m * k);
     for (std::size_t i = 0; i < m; ++i) std::copy(da_out[i].begin(), da_out[i].end(), da.begin() + i * k);
     std::vector<double> dv(m);
-    const auto observe = [&](const double* state) {
-        double za = -0.0;
-        for (std::size_t j = 0; j < n_z; ++j) za += z_values_[j] * state[z_index_[j]];
-        return za;
-    };
-    const auto no_finish = [](std::size_t, double sum) { return sum; };
 
     for (std::size_t t = from; t < n; ++t) {
-        const double v = (y[t] - observe(a.data())) - (t < d.size() ? d[t] : 0.0);
+        const double v = (y[t] - strategy_.observe(a.data())) - (t < d.size() ? d[t] : 0.0);
         for (std::size_t i = 0; i < m; ++i) {
             const std::vector<double>& dd = sd_.d_obs_intercept[i];
-            dv[i] = -(t < dd.size() ? dd[t] : 0.0) - observe(da.data() + i * k);
+            dv[i] = -(t < dd.size() ? dd[t] : 0.0) - strategy_.observe(da.data() + i * k);
         }
         if (t >= burn) {
             sink.record(dv, frozen_.df, v, finv);
@@ -70,15 +56,15 @@ void SteadyTangentSteps::run(std::span<const double> y, std::size_t from, std::s
         // Prediction: da_i <- T da_i + dT_i a + dc_i(t), then a <- T a + c(t).
         for (std::size_t i = 0; i < m; ++i) {
             double* out = da_next.data() + i * k;
-            transition_.multiply(da.data() + i * k, out, no_finish);
+            strategy_.transition_times(da.data() + i * k, out);
             for (const SparseEntry& e : sd_.d_transition[i]) out[e.row] += e.value * a[e.col];
             const std::vector<double>& dc = sd_.d_state_intercept[i];
             if (!dc.empty())
                 for (std::size_t j = 0; j < k; ++j) out[j] += dc[t * k + j];
         }
         da.swap(da_next);
-        const double* ct = t < intercept_steps ? c.data() + t * k : nullptr;
-        transition_.multiply(a.data(), next.data(), [&](std::size_t i, double sum) {
+        const double* ct = state_intercept_at(ss_.state_intercept, t, k);
+        strategy_.transition_rows(a.data(), next.data(), [&](std::size_t i, double sum) {
             return ct != nullptr ? sum + ct[i] : sum;
         });
         a.swap(next);

@@ -1,7 +1,7 @@
 #pragma once
 // The tangent pass once the covariance has converged: P Z', F and their derivatives stay
-// frozen, so a step moves the state mean and its tangents only. Flat loops over T by rows
-// and over the tangents side by side.
+// frozen, so a step moves the state mean and its tangents only: passes over the rows of T
+// with the tangents side by side.
 
 #include <Eigen/Dense>
 #include <span>
@@ -9,7 +9,6 @@
 
 #include "score/sinks.hpp"
 #include "score/system_derivatives.hpp"
-#include "statespace/compressed_rows.hpp"
 #include "statespace/gaussian_loglike.hpp"
 #include "statespace/kalman_kernels.hpp"
 #include "statespace/state_space.hpp"
@@ -38,12 +37,10 @@ public:
              std::vector<Eigen::VectorXd>& da, Sink& sink, LikelihoodSums& sums) const;
 
 private:
+    const KalmanStrategy& strategy_;
     const StateSpace& ss_;
     const SystemDerivatives& sd_;
     const FrozenCovariance& frozen_;
-    CompressedRows transition_;
-    std::vector<std::size_t> z_index_;
-    std::vector<double> z_values_;
 };
 
 extern template void SteadyTangentSteps::run<ScoreSums>(std::span<const double>, std::size_t, std::size_t,

@@ -1,12 +1,13 @@
 #pragma once
-// T in compressed rows, for the flat loops of the steady phases.
+// T in compressed rows: products with a vector as one pass over its rows.
 
 #include <cstddef>
+#include <span>
 #include <vector>
 
-#include "statespace/kalman_kernels.hpp"
-
 namespace velkora {
+
+struct SparseEntry;
 
 struct CompressedRows {
     // The entries of row i are row_start[i] .. row_start[i+1]-1, in column order.
@@ -14,7 +15,8 @@ struct CompressedRows {
     std::vector<std::size_t> cols;
     std::vector<double> values;
 
-    static CompressedRows of(const SparseT& T);
+    // From the non-zeros of a k x k matrix in row-major order.
+    static CompressedRows of(std::span<const SparseEntry> entries, std::size_t k);
 
     // out[i] = finish(i, s_i) with s_i the sum of T(i, j) x[j] over the non-zeros of row i,
     // in column order: one pass that also adds what belongs to row i.

@@ -1,6 +1,8 @@
 #include "statespace/kalman.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
@@ -13,13 +15,6 @@ namespace velkora {
 
 namespace {
 
-struct SteadyGain {
-    double f = 0.0;
-    double log_f = 0.0;
-    Eigen::VectorXd m;   // P Z' at the switch
-    Eigen::VectorXd k;   // T P Z' at the switch
-};
-
 class SnapshotCursor {
 public:
     explicit SnapshotCursor(const SnapshotRequest* request) : request_(request) {}
@@ -30,6 +25,11 @@ public:
             if (request_->out != nullptr) request_->out->push_back({a, P, t});
             ++next_;
         }
+    }
+    // The next origin still to take when it lies after t, otherwise n.
+    [[nodiscard]] std::size_t next_origin_after(std::size_t t, std::size_t n) const {
+        if (request_ == nullptr || next_ == request_->origins.size() || request_->origins[next_] <= t) return n;
+        return std::min(request_->origins[next_], n);
     }
     [[nodiscard]] bool all_consumed() const {
         return request_ == nullptr || next_ == request_->origins.size();
@@ -69,8 +69,9 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
     Eigen::VectorXd pz(k);
     Eigen::MatrixXd work(k, k);
     SteadyStateDetector detector(k);
-    SteadyGain steady;
-    bool is_steady = false;
+    std::optional<SteadyFilter> steady;
+    const SteadyRecords records =
+        store_series ? SteadyRecords{&out.innovation_variances, &out.filtered_state} : SteadyRecords{};
     // The steady-state test leaves P Z' and F of the newly predicted P for the next step.
     bool pz_is_current = false;
     double f_current = 0.0;
@@ -78,28 +79,17 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
     SnapshotCursor cursor(snapshots);
 
     for (std::size_t t = 0; t < n; ++t) {
-        if (is_steady && !store_series && cursor.all_consumed()) {
-            SteadyFilter(strategy, steady.k, steady.f).run(y, t, c, d, burn, sums, out.innovations, a);
-            break;
-        }
         cursor.take_due(t, a, P);
+        if (steady) {
+            // Frozen steps up to the next snapshot origin; the loop's increment lands on it.
+            const std::size_t until = cursor.next_origin_after(t, n);
+            steady->run(y, t, until, a, sums, out.innovations, records);
+            t = until - 1;
+            continue;
+        }
         const double d_t = t < d.size() ? d[t] : 0.0;
         const double v = (y[t] - strategy.observe(a)) - d_t;
         out.innovations.push_back(v);
-
-        if (is_steady) {
-            if (store_series) out.innovation_variances.push_back(steady.f);
-            const double scaled = v / steady.f;
-            strategy.predict_state(a, c, t, a_next);
-            a_next += steady.k * scaled;
-            if (store_series) out.filtered_state = a + steady.m * scaled;
-            if (t >= burn) {
-                sums.log_f += steady.log_f;
-                sums.v2_over_f += v * v / steady.f;
-            }
-            a.swap(a_next);
-            continue;
-        }
 
         const double F = pz_is_current ? f_current : strategy.compute_pz_and_f(P, pz);
         pz_is_current = false;
@@ -136,14 +126,8 @@ Result<KalmanFilterOutput> kalman_core(std::span<const double> y, const StateSpa
         if (t >= burn + kSteadyWarmup) {
             const double f_ss = f_current = strategy.compute_pz_and_f(P, pz);
             pz_is_current = true;
-            if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0) {
-                is_steady = true;
-                steady.f = f_ss;
-                steady.log_f = std::log(f_ss);
-                steady.m = pz;
-                steady.k.resize(k);
-                strategy.transition_times(pz, steady.k);
-            }
+            if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0)
+                steady.emplace(strategy, ss, burn, pz, f_ss);
         }
     }
 

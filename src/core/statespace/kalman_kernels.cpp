@@ -57,33 +57,28 @@ KalmanStrategy::KalmanStrategy(const Eigen::MatrixXd& T, const Eigen::VectorXd& 
     : T_(T),
       Z_(Z),
       sparse_t_(SparseT::from_dense(T, static_cast<std::size_t>(T.rows()))),
+      rows_(CompressedRows::of(sparse_t_.entries, sparse_t_.k)),
       sparse_z_(SparseZ::from_dense(Z, static_cast<std::size_t>(Z.size()))) {
     const std::size_t k = static_cast<std::size_t>(T.rows());
     sparse_ = sparse_t_.entries.size() < (k * k) / 2;
 }
 
-double KalmanStrategy::observe(const Eigen::VectorXd& a) const {
+double KalmanStrategy::observe(const double* a) const {
     double za = -0.0;
-    for (const auto& e : sparse_z_.entries) za += e.value * a(static_cast<Eigen::Index>(e.index));
+    for (const auto& e : sparse_z_.entries) za += e.value * a[e.index];
     return za;
 }
 
-void KalmanStrategy::transition_times(const Eigen::VectorXd& x, Eigen::VectorXd& out) const {
-    // The entry list serves dense matrices too: a vector product costs O(nnz) either way,
-    // and the small matrices of short ARMA models gain most from skipping a general product.
-    double* o = out.data();
-    const double* in = x.data();
-    std::fill(o, o + out.size(), 0.0);
-    for (const auto& e : sparse_t_.entries) o[e.row] += e.value * in[e.col];
+// The non-zeros by rows serve dense matrices too: a vector product costs O(nnz) either way,
+// and the small matrices of short ARMA models gain most from skipping a general product.
+void KalmanStrategy::transition_times(const double* x, double* out) const {
+    transition_rows(x, out, [](std::size_t, double sum) { return sum; });
 }
 
 void KalmanStrategy::predict_state(const Eigen::VectorXd& a, std::span<const double> c, std::size_t t,
                                    Eigen::VectorXd& out) const {
-    transition_times(a, out);
-    const auto k = static_cast<std::size_t>(a.size());
-    if (c.size() == 0 || c.size() % k != 0 || t >= c.size() / k) return;
-    const double* ct = c.data() + t * k;
-    for (std::size_t i = 0; i < k; ++i) out(static_cast<Eigen::Index>(i)) += ct[i];
+    const double* ct = state_intercept_at(c, t, static_cast<std::size_t>(a.size()));
+    transition_rows(a.data(), out.data(), [ct](std::size_t i, double sum) { return ct != nullptr ? sum + ct[i] : sum; });
 }
 
 double KalmanStrategy::compute_pz_and_f(const Eigen::MatrixXd& P, Eigen::VectorXd& pz) const {

@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "statespace/compressed_rows.hpp"
+
 namespace velkora {
 
 struct SparseEntry {
@@ -43,6 +45,13 @@ struct SparseZ {
     static SparseZ from_dense(const Eigen::VectorXd& Z, std::size_t k);
 };
 
+// Row t of the time-major state intercept c (k values), or null when c has none for t:
+// without a trend c is empty.
+inline const double* state_intercept_at(std::span<const double> c, std::size_t t, std::size_t k) {
+    if (c.empty() || c.size() % k != 0 || t >= c.size() / k) return nullptr;
+    return c.data() + t * k;
+}
+
 // Sparse when T has fewer than floor(k*k/2) non-zeros.
 class KalmanStrategy {
 public:
@@ -53,12 +62,21 @@ public:
     [[nodiscard]] const SparseZ& sparse_z() const { return sparse_z_; }
 
     // Z a, summed over the non-zeros of Z from -0.0.
-    [[nodiscard]] double observe(const Eigen::VectorXd& a) const;
+    [[nodiscard]] double observe(const double* a) const;
+    [[nodiscard]] double observe(const Eigen::VectorXd& a) const { return observe(a.data()); }
+    // out[i] = finish(i, (T x)_i), the row sums in column order, in one pass over T.
+    template <class Finish>
+    void transition_rows(const double* x, double* out, Finish finish) const {
+        rows_.multiply(x, out, finish);
+    }
     // out = T a (+ c_t when the intercept applies).
     void predict_state(const Eigen::VectorXd& a, std::span<const double> c, std::size_t t,
                        Eigen::VectorXd& out) const;
-    // out = T x (no intercept).
-    void transition_times(const Eigen::VectorXd& x, Eigen::VectorXd& out) const;
+    // out = T x (no intercept); x and out hold k values each.
+    void transition_times(const double* x, double* out) const;
+    void transition_times(const Eigen::VectorXd& x, Eigen::VectorXd& out) const {
+        transition_times(x.data(), out.data());
+    }
     // PZ = P Z', returns F = Z PZ.
     double compute_pz_and_f(const Eigen::MatrixXd& P, Eigen::VectorXd& pz) const;
     // P = T P T' + RQR for symmetric P and RQR, using `work` as scratch of the same size.
@@ -71,6 +89,7 @@ private:
     const Eigen::MatrixXd& T_;
     const Eigen::VectorXd& Z_;
     SparseT sparse_t_;
+    CompressedRows rows_;
     SparseZ sparse_z_;
     bool sparse_;
 };

@@ -5,48 +5,42 @@
 
 namespace velkora {
 
-SteadyFilter::SteadyFilter(const KalmanStrategy& strategy, const Eigen::VectorXd& gain, double f)
-    : transition_(CompressedRows::of(strategy.sparse_t())), gain_(gain.begin(), gain.end()), finv_(1.0 / f), log_f_(std::log(f)) {
-    for (const SparseZEntry& e : strategy.sparse_z().entries) {
-        z_index_.push_back(e.index);
-        z_values_.push_back(e.value);
-    }
+SteadyFilter::SteadyFilter(const KalmanStrategy& strategy, const StateSpace& ss, std::size_t burn,
+                           const Eigen::VectorXd& pz, double f)
+    : strategy_(strategy), ss_(ss), burn_(burn), pz_(pz), gain_(pz.size()), f_(f), finv_(1.0 / f), log_f_(std::log(f)) {
+    strategy.transition_times(pz_, gain_);
 }
 
-void SteadyFilter::run(std::span<const double> y, std::size_t from, std::span<const double> c,
-                       std::span<const double> d, std::size_t burn, LikelihoodSums& sums,
-                       std::vector<double>& innovations, Eigen::VectorXd& a) const {
-    const std::size_t k = gain_.size();
-    const std::size_t n_z = z_values_.size();
-    const bool has_intercept = !c.empty() && c.size() % k == 0;
-    const std::size_t intercept_steps = has_intercept ? c.size() / k : 0;
-    std::vector<double> state(a.begin(), a.end());
-    std::vector<double> next(k);
+void SteadyFilter::run(std::span<const double> y, std::size_t from, std::size_t to, Eigen::VectorXd& a,
+                       LikelihoodSums& sums, std::vector<double>& innovations, const SteadyRecords& records) const {
+    const std::size_t k = static_cast<std::size_t>(a.size());
+    const std::vector<double>& d = ss_.obs_intercept;
+    const double* gain = gain_.data();
+    Eigen::VectorXd next(k);
     // Running sums in locals (the same additions in the same order).
     double log_f_sum = sums.log_f;
     double v2_sum = sums.v2_over_f;
-    for (std::size_t t = from; t < y.size(); ++t) {
-        double za = -0.0;
-        for (std::size_t j = 0; j < n_z; ++j) za += z_values_[j] * state[z_index_[j]];
+    for (std::size_t t = from; t < to; ++t) {
         const double d_t = t < d.size() ? d[t] : 0.0;
-        const double v = (y[t] - za) - d_t;
+        const double v = (y[t] - strategy_.observe(a.data())) - d_t;
         innovations.push_back(v);
         // The reciprocal keeps the division off the chain from one state to the next.
         const double scaled = v * finv_;
-        const double* ct = t < intercept_steps ? c.data() + t * k : nullptr;
-        transition_.multiply(state.data(), next.data(), [&](std::size_t i, double sum) {
+        if (records.variances != nullptr) records.variances->push_back(f_);
+        if (records.last_filtered != nullptr && t + 1 == to) *records.last_filtered = a + pz_ * scaled;
+        const double* ct = state_intercept_at(ss_.state_intercept, t, k);
+        strategy_.transition_rows(a.data(), next.data(), [&](std::size_t i, double sum) {
             if (ct != nullptr) sum += ct[i];
-            return sum + gain_[i] * scaled;
+            return sum + gain[i] * scaled;
         });
-        if (t >= burn) {
+        if (t >= burn_) {
             log_f_sum += log_f_;
             v2_sum += v * v * finv_;
         }
-        state.swap(next);
+        a.swap(next);
     }
     sums.log_f = log_f_sum;
     sums.v2_over_f = v2_sum;
-    std::copy(state.begin(), state.end(), a.begin());
 }
 
 }  // namespace velkora
