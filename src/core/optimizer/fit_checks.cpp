@@ -7,9 +7,7 @@
 
 #include "model/params.hpp"
 #include "optimizer/start_params.hpp"
-#include "statespace/initialization.hpp"
-#include "statespace/kalman.hpp"
-#include "statespace/state_space.hpp"
+#include "statespace/pipeline.hpp"
 
 namespace velkora::optimizer {
 
@@ -32,10 +30,7 @@ double eval_kf_loglike_constrained(std::span<const double> y, const SarimaxConfi
     constexpr double kFailed = -std::numeric_limits<double>::infinity();
     const auto parsed = SarimaxParams::from_flat(params, config);
     if (!parsed) return kFailed;
-    const auto ss = StateSpace::create(config, *parsed, y.size(), exog);
-    if (!ss) return kFailed;
-    const KalmanInit init = KalmanInit::from_config_default(*ss, config);
-    const auto output = kalman_loglike(y, *ss, init, config.concentrate_scale);
+    const auto output = pipeline::kalman_eval_prepared(y, *parsed, config, exog);
     if (!output || !std::isfinite(output->loglike)) return kFailed;
     return output->loglike;
 }

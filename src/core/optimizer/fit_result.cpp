@@ -7,8 +7,7 @@
 #include "model/params.hpp"
 #include "model/transforms.hpp"
 #include "optimizer/cancellation.hpp"
-#include "statespace/initialization.hpp"
-#include "statespace/kalman.hpp"
+#include "statespace/pipeline.hpp"
 
 namespace velkora::optimizer {
 
@@ -16,17 +15,9 @@ namespace {
 
 constexpr double kCancellationThreshold = 0.05;
 
-Result<KalmanOutput> filter_at(std::span<const double> y, const SarimaxConfig& config,
-                               const SarimaxParams& params, std::span<const std::vector<double>> exog) {
-    auto ss = StateSpace::create(config, params, y.size(), exog);
-    if (!ss) return fail(ss.error());
-    const KalmanInit init = KalmanInit::from_config_default(*ss, config);
-    return kalman_loglike(y, *ss, init, config.concentrate_scale);
-}
-
 Result<FitResult> evaluate(std::span<const double> y, const SarimaxConfig& config, std::vector<double> flat,
                            const SarimaxParams& params, std::span<const std::vector<double>> exog) {
-    auto output = filter_at(y, config, params, exog);
+    auto output = pipeline::kalman_eval_prepared(y, params, config, exog);
     if (!output) return fail(output.error());
     FitResult result;
     result.params = std::move(flat);

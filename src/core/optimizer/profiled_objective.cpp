@@ -11,7 +11,6 @@
 #include "score/score.hpp"
 #include "statespace/gaussian_loglike.hpp"
 #include "statespace/initialization.hpp"
-#include "statespace/kalman.hpp"
 #include "statespace/pipeline.hpp"
 
 namespace velkora::optimizer {
@@ -55,10 +54,7 @@ ProfiledSarimaxObjective::ProfiledSarimaxObjective(std::vector<double> y, ExogCo
     : y_(std::move(y)), exog_(std::move(exog)), config_(config) {}
 
 TextResult<double> ProfiledSarimaxObjective::unprofiled_loglike(const SarimaxParams& params) const {
-    auto ss = StateSpace::create(config_, params, y_.size());
-    if (!ss) return fail_text(ss.error().display());
-    const KalmanInit init = KalmanInit::from_config_default(*ss, config_);
-    auto out = kalman_loglike(y_, *ss, init, config_.concentrate_scale);
+    auto out = pipeline::kalman_eval_prepared(y_, params, config_);
     if (!out) return fail_text(out.error().display());
     return out->loglike;
 }
@@ -154,12 +150,16 @@ TextResult<std::vector<double>> ProfiledSarimaxObjective::analytical_gradient_ne
     std::span<const double> x) const {
     auto eval = eval_profiled(x);
     if (!eval) return fail_text(std::move(eval.error()));
-    auto ss = StateSpace::create(config_, eval->params, y_.size(), exog_);
+    return gradient_at(*eval);
+}
+
+TextResult<std::vector<double>> ProfiledSarimaxObjective::gradient_at(const ProfiledEval& eval) const {
+    auto ss = StateSpace::create(config_, eval.params, y_.size(), exog_);
     if (!ss) return fail_text(ss.error().display());
     const KalmanInit init = KalmanInit::from_config_default(*ss, config_);
-    auto score = score::score(y_, y_.size(), *ss, init, config_, eval->params, config_.concentrate_scale, exog_);
+    auto score = score::score(y_, y_.size(), *ss, init, config_, eval.params, config_.concentrate_scale, exog_);
     if (!score) return fail_text(score.error().display());
-    auto full_gradient = apply_transform_jacobian(*score, eval->full_params, config_);
+    auto full_gradient = apply_transform_jacobian(*score, eval.full_params, config_);
     if (!full_gradient) return fail_text(std::move(full_gradient.error()));
     std::vector<double> gradient = remove_exog_block(*full_gradient, config_);
     for (double& g : gradient) g = -g;

@@ -30,6 +30,8 @@ public:
     // Gradient of the negative profiled log-likelihood: at the GLS estimate the partial
     // derivatives of the full likelihood serve.
     [[nodiscard]] TextResult<std::vector<double>> analytical_gradient_negloglike(std::span<const double> x) const;
+    // The same gradient from an evaluation already made at the point.
+    [[nodiscard]] TextResult<std::vector<double>> gradient_at(const ProfiledEval& eval) const;
 
     [[nodiscard]] TextResult<double> profiled_negloglike(std::span<const double> x) const override;
 

@@ -1,6 +1,7 @@
 #include "optimizer/trust_region_fits.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <fmt/format.h>
 #include <utility>
 
@@ -73,9 +74,19 @@ multistart::StrategyReturn fit_profile_trust_region(const SarimaxObjective& obje
     const std::size_t n = x.size();
     const std::size_t limit = std::max<std::size_t>(maxiter > used ? maxiter - used : 0, 1);
 
-    const PointValue value = [&](std::span<const double> p) { return profiled.profiled_negloglike(p); };
+    // The loop asks for the gradient only at the point it has just evaluated; the gradient
+    // reuses that evaluation instead of profiling the point again.
+    std::optional<ProfiledEval> last;
+    const PointValue value = [&](std::span<const double> p) -> TextResult<double> {
+        auto eval = profiled.eval_profiled(p);
+        if (!eval) return fail_text(std::move(eval.error()));
+        last = std::move(*eval);
+        return last->negloglike;
+    };
     const PointGradient gradient = [&](std::span<const double> p) -> TextResult<std::vector<double>> {
-        if (auto analytic = profiled.analytical_gradient_negloglike(p)) return analytic;
+        const bool evaluated_here = last && std::ranges::equal(remove_exog_block(last->full_params, config), p);
+        if (auto analytic = evaluated_here ? profiled.gradient_at(*last) : profiled.analytical_gradient_negloglike(p))
+            return analytic;
         return runners::finite_diff_grad_profile_negll(profiled, p, kRelativeStep);
     };
 

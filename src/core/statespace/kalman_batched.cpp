@@ -1,8 +1,10 @@
 #include <cmath>
+#include <optional>
 #include <fmt/format.h>
 
 #include "statespace/kalman_kernels.hpp"
 #include "statespace/pipeline.hpp"
+#include "statespace/steady_filter.hpp"
 #include "statespace/steady_state.hpp"
 
 namespace velkora {
@@ -42,44 +44,44 @@ Result<BatchedKalmanOutput> kalman_filter_batched(std::span<const std::vector<do
 
     std::vector<Eigen::VectorXd> states(m, init.initial_state);
     Eigen::MatrixXd P = init.initial_cov;
-    Eigen::VectorXd pz(k), a_next(k), steady_gain(k);
+    Eigen::VectorXd pz(k), a_next(k);
     Eigen::MatrixXd work(k, k);
     SteadyStateDetector detector(k);
-    bool is_steady = false;
+    std::optional<SteadyFilter> steady;
     // The steady-state test leaves P Z' and F of the newly predicted P for the next step.
     bool pz_is_current = false;
     double f_current = 0.0;
-    double f_steady = 0.0;
 
-    for (std::size_t t = 0; t < n; ++t) {
+    std::size_t t = 0;
+    for (; t < n && !steady; ++t) {
         const double d_t = t < d.size() ? d[t] : 0.0;
-        const double F = is_steady ? f_steady : pz_is_current ? f_current : strategy.compute_pz_and_f(P, pz);
+        const double F = pz_is_current ? f_current : strategy.compute_pz_and_f(P, pz);
         pz_is_current = false;
         out.innovation_variances.push_back(F);
         for (std::size_t i = 0; i < m; ++i) {
             Eigen::VectorXd& a = states[i];
             const double v = (series[i][t] - strategy.observe(a)) - d_t;
             out.innovations[i].push_back(v);
-            if (is_steady) {
-                strategy.predict_state(a, c, t, a_next);
-                a_next += steady_gain * (v / F);
-            } else {
-                if (F > 0.0) a += pz * (v / F);
-                strategy.predict_state(a, c, t, a_next);
-            }
+            if (F > 0.0) a += pz * (v / F);
+            strategy.predict_state(a, c, t, a_next);
             a.swap(a_next);
         }
-        if (is_steady) continue;
         if (F > 0.0) KalmanStrategy::downdate(P, pz, F);
         strategy.predict_cov(P, rqr, work);
         if (F > 0.0 && t >= init.burn + kSteadyWarmup) {
             const double f_ss = f_current = strategy.compute_pz_and_f(P, pz);
             pz_is_current = true;
-            if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0) {
-                is_steady = true;
-                f_steady = f_ss;
-                strategy.transition_times(pz, steady_gain);
-            }
+            if (detector.converged_after(pz, P) && std::isfinite(f_ss) && f_ss > 0.0)
+                steady.emplace(strategy, ss, init.burn, pz, f_ss);
+        }
+    }
+    // The frozen steps to the end, series by series; the shared variances are recorded once
+    // and the likelihood sums are not part of this output.
+    if (steady) {
+        LikelihoodSums unused;
+        for (std::size_t i = 0; i < m; ++i) {
+            const SteadyRecords records{i == 0 ? &out.innovation_variances : nullptr, nullptr};
+            steady->run(series[i], t, n, states[i], unused, out.innovations[i], records);
         }
     }
     out.nobs = n - init.burn;

@@ -49,6 +49,14 @@ Result<PreparedModel> prepare_model(std::span<const double> y, const SarimaxPara
     return PreparedModel{std::move(*endog), std::move(*ss), std::move(init)};
 }
 
+Result<KalmanOutput> kalman_eval_prepared(std::span<const double> prepared, const SarimaxParams& params,
+                                          const SarimaxConfig& config, std::span<const std::vector<double>> exog) {
+    auto ss = StateSpace::create(config, params, prepared.size(), exog);
+    if (!ss) return fail(ss.error());
+    const KalmanInit init = KalmanInit::from_config_default(*ss, config);
+    return kalman_loglike(prepared, *ss, init, config.concentrate_scale);
+}
+
 Result<KalmanOutput> kalman_eval(std::span<const double> y, const SarimaxParams& params,
                                  const SarimaxConfig& config, std::span<const std::vector<double>> exog) {
     auto model = prepare_model(y, params, config, exog);

@@ -49,6 +49,12 @@ Result<PreparedModel> prepare_model(std::span<const double> y, const SarimaxPara
                                     const SarimaxConfig& config,
                                     std::span<const std::vector<double>> exog = {});
 
+// The filter on a series already prepared (differenced under simple differencing), with
+// the regressors in effect for it.
+Result<KalmanOutput> kalman_eval_prepared(std::span<const double> prepared, const SarimaxParams& params,
+                                          const SarimaxConfig& config,
+                                          std::span<const std::vector<double>> exog = {});
+
 Result<KalmanOutput> kalman_eval(std::span<const double> y, const SarimaxParams& params,
                                  const SarimaxConfig& config,
                                  std::span<const std::vector<double>> exog = {});

@@ -1,6 +1,5 @@
 #include <vector>
 
-#include "optimizer/cancellation.hpp"
 #include "optimizer/local_runners.hpp"
 #include "optimizer/multistart/best_candidate.hpp"
 #include "optimizer/multistart/grid_and_polish.hpp"
@@ -23,9 +22,8 @@ StrategyReturn fit_lbfgs_unbounded(const optimizer::SolverObjective& objective, 
         const std::vector<double> zero(x0.size(), 0.0);
         run_charged(lbfgs, zero, budget, best, label);
         grid_ma_initialization(objective, config, x0, budget, best, label);
-        for (const auto& start : lcg_perturbed_starts(x0, restarts, budget.remaining)) {
+        for (const auto& start : perturbed_starts_off_ridge(x0, config, restarts, budget.remaining)) {
             if (budget.exhausted()) break;
-            if (!optimizer::passes_cancellation_filter(start, config)) continue;
             run_charged(lbfgs, start, budget, best, label);
         }
     }

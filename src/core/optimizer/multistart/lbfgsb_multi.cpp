@@ -1,6 +1,5 @@
 #include <vector>
 
-#include "optimizer/cancellation.hpp"
 #include "optimizer/multistart/best_candidate.hpp"
 #include "optimizer/multistart/grid_and_polish.hpp"
 #include "optimizer/multistart/parallel_starts.hpp"
@@ -14,15 +13,6 @@ namespace velkora::multistart {
 namespace {
 
 const std::string kLabel = "lbfgsb-multi";
-
-// Perturbed starts away from the cancellation ridge, in order.
-std::vector<std::vector<double>> filtered_starts(std::span<const double> x0, const SarimaxConfig& config,
-                                                 std::size_t restarts, std::size_t budget_left) {
-    std::vector<std::vector<double>> kept;
-    for (auto& start : lcg_perturbed_starts(x0, restarts, budget_left))
-        if (optimizer::passes_cancellation_filter(start, config)) kept.push_back(std::move(start));
-    return kept;
-}
 
 }  // namespace
 
@@ -41,7 +31,7 @@ StrategyReturn fit_lbfgsb_multi(const optimizer::SolverObjective& objective, std
         run_charged(lbfgsb, zero, budget, best, kLabel);
         grid_ma_initialization(objective, config, x0, budget, best, kLabel + "+nm");
 
-        const auto starts = filtered_starts(x0, config, restarts, budget.remaining);
+        const auto starts = perturbed_starts_off_ridge(x0, config, restarts, budget.remaining);
         if (starts.size() < 2 || budget.exhausted() || !pool_usable()) {
             for (const auto& start : starts) {
                 if (budget.exhausted()) break;

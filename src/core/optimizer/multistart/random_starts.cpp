@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "optimizer/cancellation.hpp"
+
 namespace velkora::multistart {
 
 namespace {
@@ -40,6 +42,14 @@ std::vector<std::vector<double>> lcg_perturbed_starts(std::span<const double> x0
         starts.push_back(std::move(start));
     }
     return starts;
+}
+
+std::vector<std::vector<double>> perturbed_starts_off_ridge(std::span<const double> x0, const SarimaxConfig& config,
+                                                            std::size_t count, std::size_t budget_left) {
+    std::vector<std::vector<double>> kept;
+    for (auto& start : lcg_perturbed_starts(x0, count, budget_left))
+        if (optimizer::passes_cancellation_filter(start, config)) kept.push_back(std::move(start));
+    return kept;
 }
 
 CandidateScales sensitivity_scales(const optimizer::SolverObjective& objective, std::span<const double> x0,

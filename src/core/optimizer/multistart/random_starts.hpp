@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "model/types.hpp"
 #include "optimizer/objective.hpp"
 
 namespace velkora::multistart {
@@ -33,6 +34,10 @@ private:
 // coordinates within 0.1 of zero); none when no budget is left.
 std::vector<std::vector<double>> lcg_perturbed_starts(std::span<const double> x0, std::size_t count,
                                                       std::size_t budget_left);
+
+// Those of the perturbed starts that pass the cancellation filter, in order.
+std::vector<std::vector<double>> perturbed_starts_off_ridge(std::span<const double> x0, const SarimaxConfig& config,
+                                                            std::size_t count, std::size_t budget_left);
 
 // Per-coordinate step sizes for candidates around a centre: larger where the negative
 // log-likelihood is more sensitive.
